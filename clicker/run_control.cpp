@@ -1,0 +1,106 @@
+// Run control: starting, timing and ending a clicking run or a macro playback.
+#include "mainform/main_form.h"
+
+#include <string>
+
+namespace {
+constexpr uint32_t kMsPerSecond = 1000;
+}
+
+std::string TFrmMain::RunningCaption() {
+  // The hotkey text arrives with the hotkeys; until then the default stop hotkey is named.
+  return "Running... Press Shift+Ctrl+X to stop";
+}
+
+void TFrmMain::StartRun() {
+  if (FRunning || FRecording || FWaitingForRecordStart) return;
+  if (rbMacros.Checked() && SelectedMacro() == nullptr) {
+    svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
+                          "Please select a macro to play back.");
+    return;
+  }
+  btnStart.SetEnabled(false);
+  btnStop.SetEnabled(true);
+  Label1.SetText("Started");
+  FClicksDone = 0;
+  FRunning = true;
+  FStopPlaybackRequested = false;
+
+  if (chkMinimizeToTrayOnStart.Checked())
+    HideMainWindow();
+  else
+    EnterCompactUi(RunningCaption());
+
+  const int32_t delay = seStartDelaySS.Value();
+  if (delay <= 0) {
+    if (rbMacros.Checked())
+      BeginMacroPlayback();
+    else
+      ArmClickTimer();
+  } else {
+    TimerDelay.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
+    TimerDelay.SetEnabled(true);
+  }
+}
+
+void TFrmMain::StopRun(const std::string& text) {
+  if (!FRunning) return;
+  btnStart.SetEnabled(true);
+  btnStop.SetEnabled(false);
+  FRunning = false;
+  FStopPlaybackRequested = true;
+  TimerClick.SetEnabled(false);
+  TimerDelay.SetEnabled(false);
+  Label1.SetText(text);
+  if (FRecUiActive && !FRecording && !FWaitingForRecordStart) LeaveCompactUi();
+  if (svc_.Window && !svc_.Window->IsVisible()) RestoreMainWindow();
+}
+
+int32_t TFrmMain::BaseIntervalMs() {
+  // Signed 32-bit arithmetic as the controls give it; the unsigned detour keeps an
+  // out-of-range text from being undefined behaviour.
+  const uint32_t sum = static_cast<uint32_t>(seHours.Value()) * 3600000u +
+                       static_cast<uint32_t>(seMinutes.Value()) * 60000u +
+                       static_cast<uint32_t>(seSeconds.Value()) * 1000u +
+                       static_cast<uint32_t>(seMillis.Value());
+  const int32_t interval = static_cast<int32_t>(sum);
+  return interval == 0 ? 1 : interval;
+}
+
+void TFrmMain::ArmClickTimer() {
+  const int64_t base = BaseIntervalMs();
+  const int64_t jitter = chkJitter.Checked() ? seJitterMs.Value() : 0;
+  const int r = svc_.Random->Below(3);
+  int64_t interval = base + jitter * (r - 1);
+  if (interval < 1) interval = 1;
+  TimerClick.SetInterval(static_cast<uint32_t>(interval));
+  TimerClick.SetEnabled(true);
+}
+
+void TFrmMain::btnStartClick() { StartRun(); }
+
+void TFrmMain::btnStopClick() {
+  const char* prefix =
+      rbMacros.Checked() ? "Stopped by button. Runs done: " : "Stopped by button. Clicks done: ";
+  StopRun(prefix + std::to_string(FClicksDone));
+}
+
+void TFrmMain::TimerDelayTimer() {
+  TimerDelay.SetEnabled(false);
+  if (!chkMinimizeToTrayOnStart.Checked()) EnterCompactUi(RunningCaption());
+  if (rbMacros.Checked())
+    BeginMacroPlayback();
+  else
+    ArmClickTimer();
+}
+
+void TFrmMain::TimerClickTimer() {
+  if (!FRunning) return;
+  if (rbRepeatCount.Checked() && static_cast<int32_t>(FClicksDone) >= seRepeat.Value()) {
+    StopRun("Completed repeat count. Clicks done: " + std::to_string(FClicksDone));
+    return;
+  }
+  PerformClickAction(ClickTargetPoint());
+  ++FClicksDone;
+  ArmClickTimer();
+}

@@ -1,0 +1,80 @@
+// The macro model and the text format of a macro file (".juxmac").
+//
+// A macro file is UTF-8 text that begins with a byte-order mark, every line ending in CR LF:
+//
+//   Name=<the name, verbatim>        (only when the name is not empty)
+//   DurationMs=<unsigned decimal>
+//   E=<DeltaMs>|<Kind>|<X>|<Y>|<Button>   (one line per event, each field signed decimal)
+//
+// The reader is lenient about everything but the encoding: see ParseMacroText.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a recorded event did. A kind read from a file may hold any byte value; the player sends
+// nothing for values above mekUp.
+enum class TMacroEventKind : uint8_t {
+  mekMove = 0,  // the pointer moved to (X, Y)
+  mekDown = 1,  // a button was pressed at (X, Y)
+  mekUp = 2,    // a button was released at (X, Y)
+};
+
+struct TMacroMouseEvent {
+  uint32_t DeltaMs = 0;  // milliseconds from the start of the recording (not from the last event)
+  TMacroEventKind Kind = TMacroEventKind::mekMove;
+  int32_t X = 0;  // virtual-screen pixels; negative left of or above the primary monitor
+  int32_t Y = 0;
+  int32_t Button = -1;  // 0 left, 1 right, 2 middle; -1 for movements
+
+  friend bool operator==(const TMacroMouseEvent&, const TMacroMouseEvent&) = default;
+};
+
+class TRecordedMacro {
+ public:
+  // Reads the macro file at `fileName` (a UTF-8 path) and returns a new macro whose FileName is
+  // `fileName` exactly. Throws std::runtime_error, with a message that names the path, when the
+  // file cannot be opened or read or is not valid UTF-8; its content never makes it fail.
+  static std::unique_ptr<TRecordedMacro> LoadFromFile(const std::string& fileName);
+
+  // Writes this macro to `fileName`, replacing any file of that name in one step, and then sets
+  // FileName to it. On failure the exception passes on, an existing file is left exactly as it
+  // was, and nothing in this macro changes.
+  void SaveToFile(const std::string& fileName);
+
+  const std::string& Name() const { return FName; }
+  void SetName(std::string name) { FName = std::move(name); }
+  uint32_t DurationMs() const { return FDurationMs; }
+  void SetDurationMs(uint32_t durationMs) { FDurationMs = durationMs; }
+  const std::string& FileName() const { return FFileName; }
+  void SetFileName(std::string fileName) { FFileName = std::move(fileName); }
+  std::vector<TMacroMouseEvent>& Events() { return FEvents; }
+  const std::vector<TMacroMouseEvent>& Events() const { return FEvents; }
+
+ private:
+  std::string FName;        // display name; may be empty
+  uint32_t FDurationMs = 0;  // informational: playback does not use it
+  std::string FFileName;    // the file last read or written; empty for a new macro
+  std::vector<TMacroMouseEvent> FEvents;
+};
+
+// The exact bytes of the macro's file. Bytes of the name that are not valid UTF-8 are written
+// as U+FFFD, so that every file written can be read back.
+std::string FormatMacroFile(const TRecordedMacro& macro);
+
+// Reads the bytes of a macro file into `out`'s name, duration and events (FileName is left
+// alone). Returns false, leaving `out` untouched, only when the bytes after an optional
+// byte-order mark are not valid UTF-8. Otherwise:
+//   - lines end at CR LF, a lone CR or a lone LF;
+//   - the first line that starts with "Name=" (key in any letter case) gives the name: the rest
+//     of the line, verbatim; the first "DurationMs=" line (any case) gives the duration, read
+//     with ParseIntSyntax, 0 when unreadable, kept as the 32 bits of the signed value;
+//   - every line that starts with exactly "E=" gives one event when its text after "E=" splits
+//     at "|" into at least five fields (an empty last field counts, extra fields are
+//     ignored); an unreadable field takes 0, or -1 for Button; DeltaMs keeps the 32 bits of the
+//     signed value and Kind its low byte;
+//   - every other line is ignored.
+bool ParseMacroText(std::string_view bytes, TRecordedMacro& out);

@@ -1,0 +1,14 @@
+// Fixed facts about the program shared by its windows.
+#pragma once
+
+namespace app {
+
+inline constexpr const char* kTitle = "JUX Zura Divudiv";
+inline constexpr const char* kVersionText = "1.0";
+inline constexpr int kVersionNumber = 10;  // ten times the dotted version
+inline constexpr const char* kWebsite = "https://www.zuradivudiv.example/";
+inline constexpr const char* kWebsiteHost = "www.zuradivudiv.example";
+inline constexpr const char* kUpdateServer = "http://www.zuradivudiv.example";
+inline constexpr const char* kExeName = "zivavavazezire";
+
+}  // namespace app

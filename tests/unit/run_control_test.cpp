@@ -1,0 +1,298 @@
+// Starting, timing and ending runs, and the input each click type sends.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace {
+
+constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004, kRightDown = 0x0008, kRightUp = 0x0010,
+                   kMiddleDown = 0x0020, kMiddleUp = 0x0040, kMove = 0xC001;
+
+struct RunTest : ::testing::Test {
+  fakes::Form f;
+  TFrmMain& m = f.frm;
+
+  void SetInterval(int h, int mi, int s, int ms) {
+    m.seHours.UserSetText(std::to_string(h));
+    m.seMinutes.UserSetText(std::to_string(mi));
+    m.seSeconds.UserSetText(std::to_string(s));
+    m.seMillis.UserSetText(std::to_string(ms));
+  }
+  std::vector<uint32_t> Flags() const {
+    std::vector<uint32_t> out;
+    for (const auto& r : f.mouse.sent) out.push_back(r.dwFlags);
+    return out;
+  }
+  int Presses() const {
+    int n = 0;
+    for (const auto& r : f.mouse.sent) n += (r.dwFlags & (kLeftDown | kRightDown | kMiddleDown)) ? 1 : 0;
+    return n;
+  }
+};
+
+TEST_F(RunTest, BaseIntervalAddsThePartsAndNeverGivesZero) {
+  struct Case {
+    int h, mi, s, ms;
+    int32_t expected;
+  } cases[] = {{0, 0, 0, 0, 1},        {0, 0, 0, 100, 100},       {0, 0, 1, 5, 1005},
+               {1, 2, 3, 4, 3723004},  {23, 59, 59, 999, 86399999}};
+  for (const Case& c : cases) {
+    SetInterval(c.h, c.mi, c.s, c.ms);
+    EXPECT_EQ(m.BaseIntervalMs(), c.expected) << c.h << ":" << c.mi << ":" << c.s << "." << c.ms;
+  }
+  m.seMillis.UserSetText("junk");  // unreadable text reads as the minimum, 0
+  SetInterval(0, 0, 0, 0);
+  EXPECT_EQ(m.BaseIntervalMs(), 1);
+}
+
+TEST_F(RunTest, JitterDrawsMinusZeroOrPlus) {
+  SetInterval(0, 0, 0, 100);
+  m.chkJitter.UserClick();
+  m.seJitterMs.UserSetText("30");
+  struct Case {
+    int draw;
+    uint32_t interval;
+  } cases[] = {{0, 70}, {1, 100}, {2, 130}};
+  for (const Case& c : cases) {
+    f.random.draws = {c.draw};
+    m.ArmClickTimer();
+    EXPECT_EQ(m.TimerClick.Interval(), c.interval) << c.draw;
+    EXPECT_TRUE(m.TimerClick.Enabled());
+  }
+  // Jitter is ignored while its box is unchecked.
+  m.chkJitter.UserClick();
+  f.random.draws = {0};
+  m.ArmClickTimer();
+  EXPECT_EQ(m.TimerClick.Interval(), 100u);
+}
+
+TEST_F(RunTest, JitterLargerThanTheIntervalGivesOneMillisecond) {
+  SetInterval(0, 0, 0, 20);
+  m.chkJitter.UserClick();
+  m.seJitterMs.UserSetText("50");
+  f.random.draws = {0};
+  m.ArmClickTimer();
+  EXPECT_EQ(m.TimerClick.Interval(), 1u);
+  SetInterval(0, 0, 0, 50);
+  f.random.draws = {0};
+  m.ArmClickTimer();
+  EXPECT_EQ(m.TimerClick.Interval(), 1u);  // exactly 0 becomes 1 as well
+}
+
+TEST_F(RunTest, StartShowsStartedAndClicksOneIntervalLater) {
+  SetInterval(0, 0, 1, 0);
+  m.btnStart.UserClick();
+  EXPECT_TRUE(m.FRunning);
+  EXPECT_FALSE(m.btnStart.Enabled());
+  EXPECT_TRUE(m.btnStop.Enabled());
+  EXPECT_EQ(m.Label1.Text(), "Started");
+  f.clock.Advance(999);
+  EXPECT_TRUE(f.mouse.sent.empty());
+  f.clock.Advance(1);
+  EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
+  EXPECT_EQ(m.FClicksDone, 1u);
+}
+
+TEST_F(RunTest, RepeatCountThreeGivesThreeActionsAndEndsOneIntervalAfterTheThird) {
+  SetInterval(0, 0, 1, 0);
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("3");
+  m.btnStart.UserClick();
+  f.clock.Advance(3000);
+  EXPECT_EQ(Presses(), 3);
+  EXPECT_TRUE(m.FRunning);
+  EXPECT_EQ(m.Label1.Text(), "Started");
+  f.clock.Advance(999);
+  EXPECT_TRUE(m.FRunning);
+  f.clock.Advance(1);
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 3");
+  EXPECT_TRUE(m.btnStart.Enabled());
+  EXPECT_FALSE(m.btnStop.Enabled());
+  EXPECT_FALSE(m.TimerClick.Enabled());
+  f.clock.Advance(5000);
+  EXPECT_EQ(Presses(), 3);
+}
+
+TEST_F(RunTest, RepeatCountReadingZeroEndsOnTheFirstTickWithoutAction) {
+  m.rbRepeatCount.UserClick();
+  for (const char* text : {"0", "-4"}) {
+    m.seRepeat.UserSetText(text);
+    m.btnStart.UserClick();
+    f.clock.Advance(100);
+    EXPECT_FALSE(m.FRunning) << text;
+    EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 0") << text;
+  }
+  EXPECT_TRUE(f.mouse.sent.empty());
+}
+
+TEST_F(RunTest, StartDelayPostponesTheFirstAction) {
+  SetInterval(0, 0, 2, 0);
+  m.seStartDelaySS.UserSetText("5");
+  m.btnStart.UserClick();
+  EXPECT_TRUE(m.TimerDelay.Enabled());
+  EXPECT_EQ(m.TimerDelay.Interval(), 5000u);
+  f.clock.Advance(6999);
+  EXPECT_TRUE(f.mouse.sent.empty());
+  f.clock.Advance(1);
+  EXPECT_EQ(Presses(), 1);
+  EXPECT_EQ(f.mouse.sentAt.front(), 7000u);
+  EXPECT_FALSE(m.TimerDelay.Enabled());
+}
+
+TEST_F(RunTest, StopDuringTheStartDelayClicksNothing) {
+  m.seStartDelaySS.UserSetText("5");
+  m.btnStart.UserClick();
+  f.clock.Advance(2000);
+  m.btnStop.UserClick();
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Clicks done: 0");
+  EXPECT_FALSE(m.TimerDelay.Enabled());
+  f.clock.Advance(20000);
+  EXPECT_TRUE(f.mouse.sent.empty());
+  EXPECT_TRUE(m.btnStart.Enabled());
+}
+
+TEST_F(RunTest, StopByButtonCountsClicksAndNamesRunsInMacroMode) {
+  SetInterval(0, 0, 0, 10);
+  m.btnStart.UserClick();
+  f.clock.Advance(35);
+  // Switching to the macro target during a clicking run keeps clicking at the cursor.
+  m.rbMacros.UserClick();
+  f.clock.Advance(10);
+  EXPECT_EQ(Presses(), 4);
+  m.btnStop.UserClick();
+  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Runs done: 4");
+}
+
+TEST_F(RunTest, StartIsRefusedWhileBusy) {
+  m.btnStart.UserClick();
+  m.Label1.SetText("x");
+  m.StartRun();  // already running
+  EXPECT_EQ(m.Label1.Text(), "x");
+  m.btnStop.UserClick();
+  for (bool* flag : {&m.FRecording, &m.FWaitingForRecordStart}) {
+    *flag = true;
+    m.StartRun();
+    EXPECT_FALSE(m.FRunning);
+    *flag = false;
+  }
+}
+
+TEST_F(RunTest, StopWhileIdleShowsNothing) {
+  m.StopRun("Stopped by hotkey. Clicks done: 0");
+  EXPECT_EQ(m.Label1.Text(), "Ready");
+}
+
+TEST_F(RunTest, MacroModeWithoutASelectedMacroAsksForOne) {
+  m.rbMacros.UserClick();
+  m.btnStart.UserClick();
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].text, "Please select a macro to play back.");
+  EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Information);
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_TRUE(m.btnStart.Enabled());
+  EXPECT_EQ(m.Label1.Text(), "Ready");
+}
+
+TEST_F(RunTest, ClosingDuringARunStopsItWithClosing) {
+  m.btnStart.UserClick();
+  m.FormCloseQuery();
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(m.Label1.Text(), "Closing");
+}
+
+TEST_F(RunTest, ChangesDuringARunTakeEffectAtTheNextTick) {
+  SetInterval(0, 0, 0, 100);
+  m.btnStart.UserClick();
+  f.clock.Advance(100);
+  m.cbButton.UserSelect(1);
+  SetInterval(0, 0, 0, 50);  // read when the timer is re-armed after the next tick
+  f.clock.Advance(100);
+  f.clock.Advance(50);
+  EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp, kRightDown, kRightUp, kRightDown,
+                                            kRightUp}));
+}
+
+// The exact records of every click type and button.
+TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
+  struct Case {
+    int button;  // item index, -1 = no selection
+    int type;
+    std::vector<uint32_t> flags;
+  } cases[] = {
+      {0, 0, {kLeftDown, kLeftUp}},
+      {1, 0, {kRightDown, kRightUp}},
+      {2, 0, {kMiddleDown, kMiddleUp}},
+      {1, 1, {kRightDown, kRightUp, kRightDown, kRightUp}},
+      {2, 2, {kMiddleDown, kMiddleUp}},
+      {-1, -1, {kLeftDown, kLeftUp}},  // no selection acts as Left / Single
+  };
+  for (const Case& c : cases) {
+    f.mouse.sent.clear();
+    m.cbButton.SetItemIndex(c.button);
+    m.cbClickType.SetItemIndex(c.type);
+    m.PerformClickAction({0, 0});
+    EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
+    for (const auto& r : f.mouse.sent) {
+      plat::MouseInputRecord expected;
+      expected.dwFlags = r.dwFlags;
+      EXPECT_EQ(r, expected);  // type 0, no coordinates, no data, no time, no extra info
+    }
+  }
+}
+
+TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
+  for (int button : {3, 7, -2}) {
+    f.mouse.sent.clear();
+    m.MouseButtonDown(button);
+    m.MouseButtonUp(button);
+    ASSERT_EQ(f.mouse.sent.size(), 2u);
+    EXPECT_EQ(f.mouse.sent[0], plat::MouseInputRecord{});
+    EXPECT_EQ(f.mouse.sent[1], plat::MouseInputRecord{});
+  }
+}
+
+TEST_F(RunTest, HoldSleepsBetweenPressAndRelease) {
+  m.cbClickType.UserSelect(2);
+  for (int hold : {250, 0}) {
+    f.mouse.sent.clear();
+    f.mouse.sentAt.clear();
+    f.clock.sleeps.clear();
+    m.seHoldMs.UserSetText(std::to_string(hold));
+    m.PerformClickAction({0, 0});
+    EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
+    EXPECT_EQ(f.clock.sleeps, hold ? std::vector<uint32_t>{250u} : std::vector<uint32_t>{});
+    EXPECT_EQ(f.mouse.sentAt[1] - f.mouse.sentAt[0], static_cast<uint64_t>(hold));
+  }
+}
+
+TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
+  m.rbCoordinates.UserClick();
+  m.edtCoordX.UserSetText("960");
+  m.edtCoordY.UserSetText("540");
+  m.PerformClickAction(m.ClickTargetPoint());
+  ASSERT_EQ(f.mouse.sent.size(), 3u);
+  plat::MouseInputRecord move;
+  move.dx = 32785;
+  move.dy = ToAbsoluteCoord(540, 0, 1080);
+  move.dwFlags = kMove;
+  EXPECT_EQ(f.mouse.sent[0], move);
+
+  f.mouse.sent.clear();
+  m.rbCurrentCursorPosition.UserClick();
+  EXPECT_EQ(m.ClickTargetPoint(), f.mouse.cursor);
+  m.PerformClickAction(m.ClickTargetPoint());
+  EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
+}
+
+TEST_F(RunTest, UnreadableCoordinatesTargetZero) {
+  m.rbCoordinates.UserClick();
+  m.edtCoordX.UserSetText("abc");
+  m.edtCoordY.UserSetText("12");
+  EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{0, 12}));
+  m.rbMacros.UserClick();
+  EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{0, 0}));
+}
+
+}  // namespace
