@@ -77,7 +77,9 @@ void TFrmMain::ArmClickTimer() {
   TimerClick.SetEnabled(true);
 }
 
-void TFrmMain::btnStartClick() { StartRun(); }
+void TFrmMain::btnStartClick() {
+  StartRun();
+}
 
 void TFrmMain::btnStopClick() {
   const char* prefix =

@@ -52,22 +52,33 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       lblHotkeys(ids::lblHotkeys, "lblHotkeys", {10, 509, 440, 15}),
       Button1(ids::Button1, "Button1", {473, 507, 75, 25}),
       Panel1(ids::Panel1, "Panel1", {0, 538, 559, 23}),
-      Label1(ids::Label1, "Label1", {10, 5, 400, 15}, &Panel1),
-      Label2(ids::Label2, "Label2", {426, 5, 119, 15}, &Panel1),
+      Label1(ids::Label1, "Label1", {10, 5, 335, 15}, &Panel1),
+      Label2(ids::Label2, "Label2", {350, 5, 195, 15}, &Panel1),
       TimerClick(500),
       TimerDelay(1000),
       svc_(services) {
-  controls_ = {&btnStart,  &btnStop,       &GroupBox1,     &rbCurrentCursorPosition,
-               &rbCoordinates, &edtCoordX, &Label3,        &edtCoordY,
-               &rbMacros,  &btnCreateMacros, &bRemove,     &bRename,
-               &lbMacroses, &grpInterval,  &lblH,          &lblM,
-               &lblS,      &lblMS,         &seHours,       &seMinutes,
-               &seSeconds, &seMillis,      &chkJitter,     &seJitterMs,
-               &grpClickType, &cbButton,   &cbClickType,   &lblHold,
-               &seHoldMs,  &grpDelay,      &lblDelayMs,    &seStartDelaySS,
-               &grpClicks, &rbUntilStopped, &rbRepeatCount, &seRepeat,
-               &grpSafety, &chkMinimizeToTrayOnStart, &chkTopMost, &lblHotkeys,
-               &Button1,   &Panel1,        &Label1,        &Label2};
+  controls_ = {&btnStart,      &btnStop,
+               &GroupBox1,     &rbCurrentCursorPosition,
+               &rbCoordinates, &edtCoordX,
+               &Label3,        &edtCoordY,
+               &rbMacros,      &btnCreateMacros,
+               &bRemove,       &bRename,
+               &lbMacroses,    &grpInterval,
+               &lblH,          &lblM,
+               &lblS,          &lblMS,
+               &seHours,       &seMinutes,
+               &seSeconds,     &seMillis,
+               &chkJitter,     &seJitterMs,
+               &grpClickType,  &cbButton,
+               &cbClickType,   &lblHold,
+               &seHoldMs,      &grpDelay,
+               &lblDelayMs,    &seStartDelaySS,
+               &grpClicks,     &rbUntilStopped,
+               &rbRepeatCount, &seRepeat,
+               &grpSafety,     &chkMinimizeToTrayOnStart,
+               &chkTopMost,    &lblHotkeys,
+               &Button1,       &Panel1,
+               &Label1,        &Label2};
 
   // Captions and design states.
   btnStart.SetText("Start");
@@ -189,8 +200,8 @@ void TFrmMain::FormDestroy() {}
 
 void TFrmMain::rbCurrentCursorPositionClick() {
   for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &grpInterval, &grpClickType, &seHours, &seMinutes, &seSeconds, &seMillis, &lblH,
-           &lblM, &lblS, &lblMS, &chkJitter, &cbButton, &cbClickType})
+           &grpInterval, &grpClickType, &seHours, &seMinutes, &seSeconds, &seMillis, &lblH, &lblM,
+           &lblS, &lblMS, &chkJitter, &cbButton, &cbClickType})
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
            &edtCoordX, &Label3, &edtCoordY, &bRename, &bRemove, &btnCreateMacros, &lbMacroses})
@@ -214,14 +225,18 @@ void TFrmMain::rbMacrosClick() {
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
            &grpInterval, &grpClickType, &edtCoordX, &Label3, &edtCoordY, &seHours, &seMinutes,
-           &seSeconds, &seMillis, &lblH, &lblM, &lblS, &lblMS, &chkJitter, &seJitterMs,
-           &cbButton, &cbClickType, &lblHold, &seHoldMs})
+           &seSeconds, &seMillis, &lblH, &lblM, &lblS, &lblMS, &chkJitter, &seJitterMs, &cbButton,
+           &cbClickType, &lblHold, &seHoldMs})
     c->SetEnabled(false);
 }
 
-void TFrmMain::rbRepeatCountClick() { seRepeat.SetEnabled(rbRepeatCount.Checked()); }
+void TFrmMain::rbRepeatCountClick() {
+  seRepeat.SetEnabled(rbRepeatCount.Checked());
+}
 
-void TFrmMain::rbUntilStoppedClick() { seRepeat.SetEnabled(rbRepeatCount.Checked()); }
+void TFrmMain::rbUntilStoppedClick() {
+  seRepeat.SetEnabled(rbRepeatCount.Checked());
+}
 
 void TFrmMain::cbClickTypeChange() {
   const bool hold = cbClickType.ItemIndex() == 2;
@@ -229,7 +244,9 @@ void TFrmMain::cbClickTypeChange() {
   lblHold.SetEnabled(hold);
 }
 
-void TFrmMain::chkJitterClick() { seJitterMs.SetEnabled(chkJitter.Checked()); }
+void TFrmMain::chkJitterClick() {
+  seJitterMs.SetEnabled(chkJitter.Checked());
+}
 
 // Until the settings file is read, the window starts as with no file: the cursor target.
 void TFrmMain::LoadSettings() {
@@ -238,7 +255,9 @@ void TFrmMain::LoadSettings() {
 }
 
 // The macro library and playback arrive with the macro subsystem.
-TRecordedMacro* TFrmMain::SelectedMacro() { return nullptr; }
+TRecordedMacro* TFrmMain::SelectedMacro() {
+  return nullptr;
+}
 
 void TFrmMain::BeginMacroPlayback() {}
 

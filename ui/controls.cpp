@@ -142,9 +142,13 @@ int32_t SpinEdit::Value() const {
   return ParseDecimalInt(Text(), v) ? v : min_;
 }
 
-void SpinEdit::SetValue(int32_t value) { SetText(std::to_string(std::clamp(value, min_, max_))); }
+void SpinEdit::SetValue(int32_t value) {
+  SetText(std::to_string(std::clamp(value, min_, max_)));
+}
 
-void SpinEdit::UserExit() { SetValue(Value()); }
+void SpinEdit::UserExit() {
+  SetValue(Value());
+}
 
 void ComboBox::SetItems(std::vector<std::string> items) {
   items_ = std::move(items);

@@ -17,7 +17,17 @@ struct Bounds {
   int Height = 0;
 };
 
-enum class Kind { Button, CheckBox, RadioButton, GroupBox, Label, SpinEdit, ComboBox, ListBox, Panel };
+enum class Kind {
+  Button,
+  CheckBox,
+  RadioButton,
+  GroupBox,
+  Label,
+  SpinEdit,
+  ComboBox,
+  ListBox,
+  Panel
+};
 
 // What a bound native control does when the model changes. Every method is optional.
 class ControlPeer {

@@ -105,8 +105,8 @@ class Dialogs : public plat::IDialogs {
   plat::MsgResult Message(plat::MsgKind kind, plat::MsgButtons buttons,
                           const std::string& text) override {
     messages.push_back({kind, buttons, text});
-    if (answers.empty()) return buttons == plat::MsgButtons::YesNo ? plat::MsgResult::Yes
-                                                                    : plat::MsgResult::Ok;
+    if (answers.empty())
+      return buttons == plat::MsgButtons::YesNo ? plat::MsgResult::Yes : plat::MsgResult::Ok;
     auto a = answers.front();
     answers.pop_front();
     return a;

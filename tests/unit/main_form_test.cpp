@@ -33,10 +33,11 @@ TEST_F(MainFormTest, FreshStartShowsTheDefaults) {
   EXPECT_FALSE(m.lblHold.Enabled());
   EXPECT_EQ(m.seStartDelaySS.Value(), 0);
   EXPECT_TRUE(m.rbCurrentCursorPosition.Checked());
-  for (ui::Control* c : {static_cast<ui::Control*>(&m.edtCoordX), static_cast<ui::Control*>(&m.edtCoordY),
-                         static_cast<ui::Control*>(&m.Label3), static_cast<ui::Control*>(&m.btnCreateMacros),
-                         static_cast<ui::Control*>(&m.bRemove), static_cast<ui::Control*>(&m.bRename),
-                         static_cast<ui::Control*>(&m.lbMacroses)})
+  for (ui::Control* c :
+       {static_cast<ui::Control*>(&m.edtCoordX), static_cast<ui::Control*>(&m.edtCoordY),
+        static_cast<ui::Control*>(&m.Label3), static_cast<ui::Control*>(&m.btnCreateMacros),
+        static_cast<ui::Control*>(&m.bRemove), static_cast<ui::Control*>(&m.bRename),
+        static_cast<ui::Control*>(&m.lbMacroses)})
     EXPECT_FALSE(c->Enabled()) << c->Name();
   EXPECT_EQ(m.Label1.Text(), "Ready");
   EXPECT_TRUE(m.btnStart.Enabled());
@@ -138,8 +139,8 @@ TEST(SpinEditTest, ValueIsTheTextOrTheMinimumAndSettingClamps) {
   struct Case {
     const char* text;
     int32_t value;
-  } cases[] = {{"5", 5}, {"0", 0}, {"-3", -3}, {"70000", 70000}, {"", 1}, {"abc", 1},
-               {"12x", 1}, {"  7", 7}, {"99999999999", 1}, {"+8", 8}};
+  } cases[] = {{"5", 5},   {"0", 0},   {"-3", -3}, {"70000", 70000},   {"", 1},
+               {"abc", 1}, {"12x", 1}, {"  7", 7}, {"99999999999", 1}, {"+8", 8}};
   for (const Case& c : cases) {
     se.UserSetText(c.text);
     EXPECT_EQ(se.Value(), c.value) << c.text;

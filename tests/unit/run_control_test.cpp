@@ -25,7 +25,8 @@ struct RunTest : ::testing::Test {
   }
   int Presses() const {
     int n = 0;
-    for (const auto& r : f.mouse.sent) n += (r.dwFlags & (kLeftDown | kRightDown | kMiddleDown)) ? 1 : 0;
+    for (const auto& r : f.mouse.sent)
+      n += (r.dwFlags & (kLeftDown | kRightDown | kMiddleDown)) ? 1 : 0;
     return n;
   }
 };
@@ -34,8 +35,11 @@ TEST_F(RunTest, BaseIntervalAddsThePartsAndNeverGivesZero) {
   struct Case {
     int h, mi, s, ms;
     int32_t expected;
-  } cases[] = {{0, 0, 0, 0, 1},        {0, 0, 0, 100, 100},       {0, 0, 1, 5, 1005},
-               {1, 2, 3, 4, 3723004},  {23, 59, 59, 999, 86399999}};
+  } cases[] = {{0, 0, 0, 0, 1},
+               {0, 0, 0, 100, 100},
+               {0, 0, 1, 5, 1005},
+               {1, 2, 3, 4, 3723004},
+               {23, 59, 59, 999, 86399999}};
   for (const Case& c : cases) {
     SetInterval(c.h, c.mi, c.s, c.ms);
     EXPECT_EQ(m.BaseIntervalMs(), c.expected) << c.h << ":" << c.mi << ":" << c.s << "." << c.ms;

@@ -1,0 +1,267 @@
+#include "app/main_window.h"
+
+#include <exception>
+
+#include "mainform/app_info.h"
+#include "platform/win32/text.h"
+
+namespace win {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TFrmMain";
+constexpr int kClientWidth = 559;  // 96-DPI pixels
+constexpr int kClientHeight = 561;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+
+UINT DpiOf(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = fn ? fn(hwnd) : 0;
+  return dpi ? dpi : 96;
+}
+
+RECT OuterRectFor(UINT dpi) {
+  RECT r{0, 0, MulDiv(kClientWidth, static_cast<int>(dpi), 96),
+         MulDiv(kClientHeight, static_cast<int>(dpi), 96)};
+  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (fn)
+    fn(&r, kStyle, FALSE, kExStyle, dpi);
+  else
+    AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  return r;
+}
+
+}  // namespace
+
+MainWindow::~MainWindow() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+template <typename F>
+void MainWindow::Guarded(F&& f) noexcept {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
+  } catch (...) {
+    MessageBoxW(hwnd_, L"Unexpected error.", Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
+  }
+}
+
+bool MainWindow::Create(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), 0));
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+  hwnd_ = CreateWindowExW(kExStyle, kClassName, L"ZuraDivudiv", kStyle, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, this);
+  return hwnd_ != nullptr;
+}
+
+void MainWindow::ShowInitially(int show) {
+  ShowWindow(hwnd_, show);
+  UpdateWindow(hwnd_);
+}
+
+void MainWindow::MsgCreate() {
+  dpi_ = DpiOf(hwnd_);
+  style_.SetDpi(dpi_);
+
+  // Fixed size, centred on the screen.
+  const RECT outer = OuterRectFor(dpi_);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  mouse_.SetWindow(hwnd_);
+  dialogs_.SetOwner(hwnd_);
+  timers_ = std::make_unique<WindowTimers>(hwnd_);
+  mainform::FormServices services;
+  services.Mouse = &mouse_;
+  services.Clock = &clock_;
+  services.Random = &random_;
+  services.Dialogs = &dialogs_;
+  services.Shell = &shell_;
+  services.Timers = timers_.get();
+  services.Window = this;
+  frm_ = std::make_unique<TFrmMain>(services);
+  binding_ = std::make_unique<FormBinding>(hwnd_, style_);
+  binding_->Create(frm_->AllControls(), dpi_);
+  Guarded([&] { frm_->FormCreate(); });
+}
+
+void MainWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
+  dpi_ = HIWORD(wp);
+  style_.SetDpi(dpi_);
+  if (binding_) binding_->Layout(dpi_);
+  const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  MainWindow* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+  LRESULT result = 0;
+  try {
+    result = self->Handle(msg, wp, lp);
+  } catch (...) {
+    result = DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return result;
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      MsgCreate();
+      return 0;
+    case WM_COMMAND:
+      if (binding_) {
+        bool handled = false;
+        Guarded([&] { handled = binding_->OnCommand(wp, lp); });
+        if (handled) return 0;
+      }
+      break;
+    case WM_TIMER:
+      if (timers_) {
+        bool handled = false;
+        Guarded([&] { handled = timers_->OnTimer(wp); });
+        if (handled) return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+      if (HBRUSH b = style_.ControlColor(msg, reinterpret_cast<HDC>(wp),
+                                         GetDlgCtrlID(reinterpret_cast<HWND>(lp))))
+        return reinterpret_cast<LRESULT>(b);
+      break;
+    case WM_DPICHANGED:
+      MsgDpiChanged(wp, lp);
+      return 0;
+    case WM_CLOSE:
+      // Closing is never refused: the form finishes what is active, then the window goes.
+      Guarded([&] { frm_->FormCloseQuery(); });
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      Guarded([&] { frm_->FormDestroy(); });
+      binding_.reset();
+      timers_.reset();
+      PostQuitMessage(0);
+      return 0;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+std::string MainWindow::Caption() {
+  return WindowText(hwnd_);
+}
+
+void MainWindow::SetCaption(const std::string& caption) {
+  SetWindowTextW(hwnd_, Widen(caption).c_str());
+}
+
+plat::Rect MainWindow::Bounds() {
+  RECT r;
+  GetWindowRect(hwnd_, &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void MainWindow::SetBounds(const plat::Rect& b) {
+  SetWindowPos(hwnd_, nullptr, b.Left, b.Top, b.Width(), b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool MainWindow::IsVisible() {
+  return IsWindowVisible(hwnd_) != FALSE;
+}
+
+void MainWindow::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  BringWindowToTop(hwnd_);
+}
+
+void MainWindow::Hide() {
+  ShowWindow(hwnd_, SW_HIDE);
+}
+
+void MainWindow::SetTopMost(bool topMost) {
+  SetWindowPos(hwnd_, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void MainWindow::PlaceTopMost(const plat::Rect& b) {
+  SetWindowPos(hwnd_, HWND_TOPMOST, b.Left, b.Top, b.Width(), b.Height(), SWP_SHOWWINDOW);
+}
+
+void MainWindow::RestoreIfMinimized() {
+  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+}
+
+void MainWindow::SetForeground() {
+  SetForegroundWindow(hwnd_);
+}
+
+void MainWindow::Repaint() {
+  RedrawWindow(hwnd_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+int MainWindow::CaptionHeight() {
+  return MetricForWindow(hwnd_, SM_CYCAPTION);
+}
+
+int MainWindow::FrameHeight() {
+  return MetricForWindow(hwnd_, SM_CYFRAME);
+}
+
+plat::Rect MainWindow::WorkArea() {
+  RECT r;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+void MainWindow::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // Leave the quit for the main loop.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+}  // namespace win

@@ -1,0 +1,72 @@
+// The main window on Windows: the HWND, its controls' binding, its timers, and the glue that
+// hands every message to TFrmMain.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "mainform/form_window.h"
+#include "mainform/main_form.h"
+#include "platform/win32/services_win32.h"
+#include "ui/win32/binding.h"
+#include "ui/win32/style.h"
+#include "ui/win32/timers.h"
+
+namespace win {
+
+class MainWindow : public mainform::IFormWindow {
+ public:
+  MainWindow() = default;
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Registers the class, creates the window and runs FormCreate; false when the window could
+  // not be created.
+  bool Create(HINSTANCE instance);
+  void ShowInitially(int show);
+  HWND Hwnd() const { return hwnd_; }
+
+  // IFormWindow
+  std::string Caption() override;
+  void SetCaption(const std::string& caption) override;
+  plat::Rect Bounds() override;
+  void SetBounds(const plat::Rect& bounds) override;
+  bool IsVisible() override;
+  void Show() override;
+  void Hide() override;
+  void SetTopMost(bool topMost) override;
+  void PlaceTopMost(const plat::Rect& bounds) override;
+  void RestoreIfMinimized() override;
+  void SetForeground() override;
+  void Repaint() override;
+  int CaptionHeight() override;
+  int FrameHeight() override;
+  plat::Rect WorkArea() override;
+  void ProcessMessages() override;
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void MsgCreate();
+  void MsgDpiChanged(WPARAM wp, LPARAM lp);
+  // Runs a handler; an error that escapes it is reported in a message box, as the toolkit's
+  // top-level error report does, and the program goes on.
+  template <typename F>
+  void Guarded(F&& f) noexcept;
+
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = 96;
+  Style style_;
+  std::unique_ptr<FormBinding> binding_;
+  std::unique_ptr<WindowTimers> timers_;
+  MouseInput mouse_;
+  Clock clock_;
+  Random random_;
+  Dialogs dialogs_;
+  Shell shell_;
+  std::unique_ptr<TFrmMain> frm_;
+};
+
+}  // namespace win

@@ -1,0 +1,270 @@
+#include "ui/win32/binding.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/text.h"
+
+namespace win {
+
+// One bound control: its window (and the up-down of a spin edit) and the model.
+class ControlWindow : public ui::ControlPeer {
+ public:
+  ControlWindow(ui::Control& model, HWND parent, Style& style, std::vector<ui::Control*> children)
+      : model_(model), parent_(parent), style_(style), children_(std::move(children)) {}
+  ~ControlWindow() override { model_.Bind(nullptr); }
+
+  void Create(UINT dpi, bool firstOfGroup);
+  void Layout(UINT dpi);
+  bool OnNotify(WORD code);
+  ui::Control& Model() { return model_; }
+  HWND Hwnd() const { return hwnd_; }
+
+  void PeerSetText(const std::string& text) override {
+    Guard g(pushing_);
+    SetWindowTextW(hwnd_, Widen(text).c_str());
+  }
+  void PeerSetEnabled(bool enabled) override {
+    EnableWindow(hwnd_, enabled);
+    if (updown_) EnableWindow(updown_, enabled);
+  }
+  void PeerSetVisible(bool visible) override {
+    const bool effective = visible;
+    ShowWindow(hwnd_, effective ? SW_SHOWNA : SW_HIDE);
+    if (updown_) ShowWindow(updown_, effective ? SW_SHOWNA : SW_HIDE);
+    // A panel carries its labels with it.
+    for (ui::Control* child : children_) child->SetVisible(visible);
+  }
+  void PeerSetChecked(bool checked) override {
+    SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void PeerSetItems(const std::vector<std::string>& items) override {
+    const bool combo = model_.GetKind() == ui::Kind::ComboBox;
+    SendMessageW(hwnd_, combo ? CB_RESETCONTENT : LB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items)
+      SendMessageW(hwnd_, combo ? CB_ADDSTRING : LB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  }
+  void PeerSetItemIndex(int index) override {
+    const bool combo = model_.GetKind() == ui::Kind::ComboBox;
+    SendMessageW(hwnd_, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  }
+  void PeerSetUnderline(bool underline) override {
+    SendMessageW(hwnd_, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(underline ? style_.UnderlinedFont() : style_.Font()),
+                 TRUE);
+  }
+  void PeerSetRedraw(bool redraw) override {
+    SendMessageW(hwnd_, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) InvalidateRect(hwnd_, nullptr, TRUE);
+  }
+
+ private:
+  struct Guard {
+    explicit Guard(bool& f) : f_(f) { f_ = true; }
+    ~Guard() { f_ = false; }
+    bool& f_;
+  };
+  static LRESULT CALLBACK LinkProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+
+  ui::Control& model_;
+  HWND parent_;
+  Style& style_;
+  std::vector<ui::Control*> children_;
+  HWND hwnd_ = nullptr;
+  HWND updown_ = nullptr;
+  bool pushing_ = false;
+  bool hovering_ = false;
+};
+
+namespace {
+int Scale(int v, UINT dpi) {
+  return MulDiv(v, static_cast<int>(dpi), 96);
+}
+}  // namespace
+
+void ControlWindow::Create(UINT dpi, bool firstOfGroup) {
+  const wchar_t* cls = L"STATIC";
+  DWORD style = WS_CHILD | WS_VISIBLE;
+  DWORD exStyle = 0;
+  switch (model_.GetKind()) {
+    case ui::Kind::Button:
+      cls = L"BUTTON";
+      style |= BS_PUSHBUTTON | WS_TABSTOP;
+      break;
+    case ui::Kind::CheckBox:
+      cls = L"BUTTON";
+      style |= BS_CHECKBOX | WS_TABSTOP;
+      break;
+    case ui::Kind::RadioButton:
+      cls = L"BUTTON";
+      style |= BS_RADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0);
+      break;
+    case ui::Kind::GroupBox:
+      cls = L"BUTTON";
+      style |= BS_GROUPBOX | WS_GROUP;
+      break;
+    case ui::Kind::Label:
+      style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_ENDELLIPSIS;
+      break;
+    case ui::Kind::Panel:
+      style |= SS_ETCHEDHORZ;
+      break;
+    case ui::Kind::SpinEdit:
+      cls = L"EDIT";
+      style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
+    case ui::Kind::ComboBox:
+      cls = L"COMBOBOX";
+      style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+      break;
+    case ui::Kind::ListBox:
+      cls = L"LISTBOX";
+      style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP | WS_GROUP;
+      exStyle |= WS_EX_CLIENTEDGE;
+      break;
+  }
+  if (model_.Name() == "Label2") style = (style & ~SS_LEFT) | SS_RIGHT;
+  hwnd_ = CreateWindowExW(exStyle, cls, L"", style, 0, 0, 0, 0, parent_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(model_.Id())),
+                          GetModuleHandleW(nullptr), nullptr);
+  if (model_.GetKind() == ui::Kind::SpinEdit) {
+    auto& spin = static_cast<ui::SpinEdit&>(model_);
+    updown_ = CreateWindowExW(
+        0, UPDOWN_CLASSW, L"",
+        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+        0, 0, 0, 0, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(updown_, UDM_SETRANGE32, static_cast<WPARAM>(spin.Min()), spin.Max());
+  }
+  if (model_.Name() == "Label2")
+    SetWindowSubclass(hwnd_, LinkProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  Layout(dpi);
+  model_.Bind(this);
+}
+
+void ControlWindow::Layout(UINT dpi) {
+  const ui::Bounds b = model_.WindowBounds();
+  int height = b.Height;
+  if (model_.GetKind() == ui::Kind::ComboBox) height = 200;  // room for the drop-down list
+  if (updown_) {
+    // The up-down sits inside the spin edit's bounds, to the right of its edit field.
+    SendMessageW(updown_, UDM_SETBUDDY, 0, 0);
+    MoveWindow(hwnd_, Scale(b.Left, dpi), Scale(b.Top, dpi), Scale(b.Width, dpi),
+               Scale(b.Height, dpi), TRUE);
+    SendMessageW(updown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd_), 0);
+  } else {
+    MoveWindow(hwnd_, Scale(b.Left, dpi), Scale(b.Top, dpi), Scale(b.Width, dpi),
+               Scale(height, dpi), TRUE);
+  }
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
+  if (model_.GetKind() == ui::Kind::ListBox)
+    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, Scale(15, dpi));
+  if (model_.GetKind() == ui::Kind::Label && static_cast<ui::Label&>(model_).Underline())
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.UnderlinedFont()), TRUE);
+}
+
+bool ControlWindow::OnNotify(WORD code) {
+  switch (model_.GetKind()) {
+    case ui::Kind::Button:
+      if (code == BN_CLICKED) static_cast<ui::Button&>(model_).UserClick();
+      return true;
+    case ui::Kind::CheckBox:
+      if (code == BN_CLICKED) static_cast<ui::CheckBox&>(model_).UserClick();
+      return true;
+    case ui::Kind::RadioButton:
+      if (code == BN_CLICKED) static_cast<ui::RadioButton&>(model_).UserClick();
+      return true;
+    case ui::Kind::SpinEdit:
+      if (code == EN_CHANGE && !pushing_)
+        static_cast<ui::SpinEdit&>(model_).UserSetText(WindowText(hwnd_));
+      else if (code == EN_KILLFOCUS)
+        static_cast<ui::SpinEdit&>(model_).UserExit();
+      return true;
+    case ui::Kind::ComboBox:
+      if (code == CBN_SELCHANGE)
+        static_cast<ui::ComboBox&>(model_).UserSelect(
+            static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)));
+      return true;
+    case ui::Kind::ListBox:
+      if (code == LBN_SELCHANGE)
+        static_cast<ui::ListBox&>(model_).UserSelect(
+            static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)));
+      return true;
+    case ui::Kind::Label:
+      if (code == STN_CLICKED) {
+        auto& label = static_cast<ui::Label&>(model_);
+        if (label.OnClick) label.OnClick();
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The link label: a hand cursor, and enter / leave events for the hover underline.
+LRESULT CALLBACK ControlWindow::LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                         DWORD_PTR data) noexcept {
+  auto* self = reinterpret_cast<ControlWindow*>(data);
+  auto& label = static_cast<ui::Label&>(self->model_);
+  switch (msg) {
+    case WM_SETCURSOR:
+      SetCursor(LoadCursorW(nullptr, IDC_HAND));
+      return TRUE;
+    case WM_MOUSEMOVE:
+      if (!self->hovering_) {
+        self->hovering_ = true;
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&tme);
+        if (label.OnMouseEnter) label.OnMouseEnter();
+      }
+      break;
+    case WM_MOUSELEAVE:
+      self->hovering_ = false;
+      if (label.OnMouseLeave) label.OnMouseLeave();
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, LinkProc, 1);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+FormBinding::FormBinding(HWND parent, Style& style) : parent_(parent), style_(style) {}
+
+FormBinding::~FormBinding() = default;
+
+void FormBinding::Create(const std::vector<ui::Control*>& controls, UINT dpi) {
+  ui::Kind previous = ui::Kind::Panel;
+  for (ui::Control* c : controls) {
+    std::vector<ui::Control*> children;
+    if (c->GetKind() == ui::Kind::Panel)
+      for (ui::Control* other : controls)
+        if (other->Parent() == c) children.push_back(other);
+    windows_.push_back(std::make_unique<ControlWindow>(*c, parent_, style_, std::move(children)));
+    const bool firstOfGroup = c->GetKind() != previous;
+    windows_.back()->Create(dpi, firstOfGroup);
+    previous = c->GetKind();
+  }
+}
+
+void FormBinding::Layout(UINT dpi) {
+  for (auto& w : windows_) w->Layout(dpi);
+}
+
+bool FormBinding::OnCommand(WPARAM wp, LPARAM lp) {
+  const HWND from = reinterpret_cast<HWND>(lp);
+  for (auto& w : windows_)
+    if (w->Hwnd() == from || (from == nullptr && w->Model().Id() == LOWORD(wp)))
+      return w->OnNotify(HIWORD(wp));
+  return false;
+}
+
+HWND FormBinding::WindowOf(int id) const {
+  for (const auto& w : windows_)
+    if (w->Model().Id() == id) return w->Hwnd();
+  return nullptr;
+}
+
+}  // namespace win
