@@ -64,6 +64,8 @@ bool MainWindow::Create(HINSTANCE instance) {
   wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON),
                                              GetSystemMetrics(SM_CYSMICON), 0));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  if (!wc.hIconSm) wc.hIconSm = wc.hIcon;
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);
   hwnd_ = CreateWindowExW(kExStyle, kClassName, L"ZuraDivudiv", kStyle, CW_USEDEFAULT,
@@ -90,6 +92,7 @@ void MainWindow::MsgCreate() {
 
   mouse_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
+  hotkeys_.SetWindow(hwnd_);
   timers_ = std::make_unique<WindowTimers>(hwnd_);
   mainform::FormServices services;
   services.Mouse = &mouse_;
@@ -99,10 +102,17 @@ void MainWindow::MsgCreate() {
   services.Shell = &shell_;
   services.Timers = timers_.get();
   services.Window = this;
+  services.Hotkeys = &hotkeys_;
+  services.Profile = &profile_;
+  services.Env = &env_;
   frm_ = std::make_unique<TFrmMain>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);
   Guarded([&] { frm_->FormCreate(); });
+
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  tray_.Add(hwnd_, reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM)),
+            Widen(app::kTitle));
 }
 
 void MainWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
@@ -160,6 +170,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                                          GetDlgCtrlID(reinterpret_cast<HWND>(lp))))
         return reinterpret_cast<LRESULT>(b);
       break;
+    case WM_HOTKEY:
+      Guarded([&] { frm_->WndProcHotkey(wp); });
+      return 0;
+    case TrayIcon::kCallbackMessage:
+      if (LOWORD(lp) == WM_LBUTTONUP) Guarded([&] { frm_->TrayIcon1Click(); });
+      return 0;
     case WM_DPICHANGED:
       MsgDpiChanged(wp, lp);
       return 0;
@@ -170,6 +186,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       Guarded([&] { frm_->FormDestroy(); });
+      tray_.Remove();
       binding_.reset();
       timers_.reset();
       PostQuitMessage(0);
@@ -178,6 +195,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       hwnd_ = nullptr;
       break;
     default:
+      if (msg == taskbarCreated_ && taskbarCreated_ != 0) tray_.Readd();
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);

@@ -66,6 +66,11 @@ class MainWindow : public mainform::IFormWindow {
   Random random_;
   Dialogs dialogs_;
   Shell shell_;
+  Hotkeys hotkeys_;
+  Profile profile_;
+  Environment env_;
+  TrayIcon tray_;
+  UINT taskbarCreated_ = 0;
   std::unique_ptr<TFrmMain> frm_;
 };
 

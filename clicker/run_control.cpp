@@ -8,8 +8,7 @@ constexpr uint32_t kMsPerSecond = 1000;
 }
 
 std::string TFrmMain::RunningCaption() {
-  // The hotkey text arrives with the hotkeys; until then the default stop hotkey is named.
-  return "Running... Press Shift+Ctrl+X to stop";
+  return "Running... Press " + HotkeyText(FStpHK) + " to stop";
 }
 
 void TFrmMain::StartRun() {
@@ -53,7 +52,7 @@ void TFrmMain::StopRun(const std::string& text) {
   TimerDelay.SetEnabled(false);
   Label1.SetText(text);
   if (FRecUiActive && !FRecording && !FWaitingForRecordStart) LeaveCompactUi();
-  if (svc_.Window && !svc_.Window->IsVisible()) RestoreMainWindow();
+  if (!svc_.Window->IsVisible()) RestoreMainWindow();
 }
 
 int32_t TFrmMain::BaseIntervalMs() {

@@ -136,11 +136,18 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   chkJitter.OnClick = [this] { chkJitterClick(); };
   btnStart.OnClick = [this] { btnStartClick(); };
   btnStop.OnClick = [this] { btnStopClick(); };
+  chkTopMost.OnClick = [this] { chkTopMostClick(); };
+  chkMinimizeToTrayOnStart.OnClick = [this] { chkMinimizeToTrayOnStartClick(); };
+  Button1.OnClick = [this] { Button1Click(); };
+  Label2.OnClick = [this] { Label2Click(); };
+  Label2.OnMouseEnter = [this] { Label2MouseEnter(); };
+  Label2.OnMouseLeave = [this] { Label2MouseLeave(); };
 
   TimerClick.OnTimer = [this] { TimerClickTimer(); };
   TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
   TimerClick.SetDriver(svc_.Timers);
   TimerDelay.SetDriver(svc_.Timers);
+  FCountdownTimer.SetDriver(svc_.Timers);
 }
 
 TFrmMain::~TFrmMain() = default;
@@ -184,8 +191,12 @@ void TFrmMain::FormCreate() {
   FStpHK = {0x58, hk::kModControl | hk::kModShift};
   FStartMacrosHK = {0x52, hk::kModControl | hk::kModShift};
 
+  RegisterHotkeys();
   LoadSettings();
 
+  lblHotkeys.SetText("Hotkeys \xE2\x80\x94 Start: " + HotkeyText(FStartHK) +
+                     "  |  Stop: " + HotkeyText(FStpHK));
+  if (!FHotkeyProblems.empty()) Label1.SetText(FHotkeyProblems);
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
 }
@@ -194,7 +205,10 @@ void TFrmMain::FormCloseQuery() {
   if (FRunning) StopRun("Closing");
 }
 
-void TFrmMain::FormDestroy() {}
+void TFrmMain::FormDestroy() {
+  UnregisterHotkeys();
+  SaveSettings();
+}
 
 // Control-state rules.
 
@@ -248,12 +262,6 @@ void TFrmMain::chkJitterClick() {
   seJitterMs.SetEnabled(chkJitter.Checked());
 }
 
-// Until the settings file is read, the window starts as with no file: the cursor target.
-void TFrmMain::LoadSettings() {
-  rbCurrentCursorPosition.SetChecked(true);
-  rbCurrentCursorPositionClick();
-}
-
 // The macro library and playback arrive with the macro subsystem.
 TRecordedMacro* TFrmMain::SelectedMacro() {
   return nullptr;
@@ -261,19 +269,7 @@ TRecordedMacro* TFrmMain::SelectedMacro() {
 
 void TFrmMain::BeginMacroPlayback() {}
 
-// Window presentation.
+// The recorder arrives with the macro subsystem; until then nothing records.
+void TFrmMain::BeginRecording() {}
 
-void TFrmMain::EnterCompactUi(const std::string&) {}
-void TFrmMain::SetCompactCaption(const std::string&) {}
-void TFrmMain::LeaveCompactUi() {}
-
-void TFrmMain::HideMainWindow() {
-  if (svc_.Window) svc_.Window->Hide();
-}
-
-void TFrmMain::RestoreMainWindow() {
-  if (!svc_.Window) return;
-  svc_.Window->Show();
-  svc_.Window->RestoreIfMinimized();
-  svc_.Window->SetForeground();
-}
+void TFrmMain::FinishRecording(const std::string&) {}

@@ -25,6 +25,9 @@ struct FormServices {
   plat::IShell* Shell = nullptr;
   ui::TimerDriver* Timers = nullptr;
   IFormWindow* Window = nullptr;
+  plat::IHotkeys* Hotkeys = nullptr;
+  plat::IProfile* Profile = nullptr;
+  plat::IEnvironment* Env = nullptr;
 };
 
 }  // namespace mainform
@@ -40,12 +43,10 @@ class TFrmMain {
   void FormCreate();
   void FormCloseQuery();  // closing is never refused
   void FormDestroy();
-  void LoadSettings();
 
   // Every control, for the Win32 binding (creation order is the tab order).
   const std::vector<ui::Control*>& AllControls() const { return controls_; }
   ui::Control* ControlById(int id) const;
-  std::vector<ui::Timer*> AllTimers() { return {&TimerClick, &TimerDelay}; }
 
   // Controls.
   ui::Button btnStart;
@@ -133,6 +134,32 @@ class TFrmMain {
   void LeaveCompactUi();
   void HideMainWindow();
   void RestoreMainWindow();
+  void TrayIcon1Click();
+  void chkTopMostClick();
+  void chkMinimizeToTrayOnStartClick();
+  void Button1Click();
+  void Label2Click();
+  void Label2MouseEnter();
+  void Label2MouseLeave();
+  // The About box's text for a year.
+  static std::string AboutText(int year);
+
+  // Global hotkeys.
+  void RegisterHotkeys();
+  void UnregisterHotkeys();
+  // WM_HOTKEY with the identifier in wParam.
+  void WndProcHotkey(uintptr_t id);
+  std::string HotkeyText(const THotkeyData& hk);
+
+  // Settings file.
+  std::string SettingsFilePath();
+  int TargetModeIndex();
+  void SaveSettings();
+  void LoadSettings();
+
+  // Macro recorder.
+  void BeginRecording();
+  void FinishRecording(const std::string& reason);
 
   // State, readable by tests and the Win32 side.
   bool FRunning = false;
@@ -143,9 +170,18 @@ class TFrmMain {
   bool FRecUiActive = false;
   int32_t FPendingSelectedMacroIndex = -1;
   bool FHasLastRecordedPoint = false;
+  int32_t FStartHotkeyID = 0;
+  int32_t FStpHotkeyID = 0;
+  int32_t FStartMacrosHotkeyID = 0;
   THotkeyData FStartHK;
   THotkeyData FStpHK;
   THotkeyData FStartMacrosHK;
+  plat::Rect FRecUiSavedBounds;
+  std::string FRecUiSavedCaption;
+  bool FRecUiSavedTopMost = false;
+  // Hotkeys that could not be registered, as the status line tells them; empty when all work.
+  std::string FHotkeyProblems;
+  ui::Timer FCountdownTimer{1000};
 
  private:
   mainform::FormServices svc_;

@@ -84,4 +84,50 @@ class IShell {
   virtual void Open(const std::string& target) = 0;
 };
 
+enum class HotkeyResult { Ok, InUse, Failed };
+
+// System-wide hotkeys bound to the main window, and the keyboard layout's key names.
+class IHotkeys {
+ public:
+  virtual ~IHotkeys() = default;
+  // RegisterHotKey(main window, id, modifiers, vk); the caller adds MOD_NOREPEAT.
+  virtual HotkeyResult Register(int id, uint32_t modifiers, uint32_t vk) = 0;
+  virtual void Unregister(int id) = 0;
+  // MapVirtualKeyW(vk, MAPVK_VK_TO_VSC): 0 when the key has no scan code.
+  virtual uint32_t ScanCode(uint32_t vk) = 0;
+  // GetKeyNameTextW(scanCode << 16) with a 256-character buffer: empty when it returns 0.
+  virtual std::string KeyName(uint32_t scanCode) = 0;
+};
+
+// An INI file through the system's profile functions.
+class IProfile {
+ public:
+  virtual ~IProfile() = default;
+  // The value's text (at most 2047 characters), or false when the key is missing.
+  virtual bool Read(const std::string& path, const std::string& section, const std::string& key,
+                    std::string& value) = 0;
+  // False when the write failed.
+  virtual bool Write(const std::string& path, const std::string& section, const std::string& key,
+                     const std::string& value) = 0;
+};
+
+struct DateTime {
+  int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+};
+
+// Process environment, folders and the user's locale.
+class IEnvironment {
+ public:
+  virtual ~IEnvironment() = default;
+  virtual DateTime LocalNow() = 0;
+  // The user's decimal separator (for example "." or ",").
+  virtual std::string DecimalSeparator() = 0;
+  virtual std::string Variable(const std::string& name) = 0;
+  // The folder of the program's executable, with its trailing backslash.
+  virtual std::string ExeFolder() = 0;
+  // Creates the folder and any missing parents; the result is not reported.
+  virtual void CreateFolders(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+};
+
 }  // namespace plat

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <random>
 
 #include "platform/platform.h"
@@ -54,5 +56,57 @@ class Shell : public plat::IShell {
 
 // The system metric for the window's DPI where the system offers per-monitor metrics.
 int MetricForWindow(HWND hwnd, int index);
+
+}  // namespace win
+
+namespace win {
+
+class Hotkeys : public plat::IHotkeys {
+ public:
+  void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
+  plat::HotkeyResult Register(int id, uint32_t modifiers, uint32_t vk) override;
+  void Unregister(int id) override;
+  uint32_t ScanCode(uint32_t vk) override;
+  std::string KeyName(uint32_t scanCode) override;
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+class Profile : public plat::IProfile {
+ public:
+  bool Read(const std::string& path, const std::string& section, const std::string& key,
+            std::string& value) override;
+  bool Write(const std::string& path, const std::string& section, const std::string& key,
+             const std::string& value) override;
+};
+
+class Environment : public plat::IEnvironment {
+ public:
+  plat::DateTime LocalNow() override;
+  std::string DecimalSeparator() override;
+  std::string Variable(const std::string& name) override;
+  std::string ExeFolder() override;
+  void CreateFolders(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+};
+
+// The notification-area icon of a window: added once, re-added when the taskbar is re-created,
+// removed by its owner's destruction.
+class TrayIcon {
+ public:
+  static constexpr UINT kCallbackMessage = WM_APP + 1;
+  TrayIcon() = default;
+  ~TrayIcon() { Remove(); }
+  TrayIcon(const TrayIcon&) = delete;
+  TrayIcon& operator=(const TrayIcon&) = delete;
+  void Add(HWND hwnd, HICON icon, const std::wstring& tip);
+  void Readd();
+  void Remove();
+
+ private:
+  NOTIFYICONDATAW data_{};
+  bool added_ = false;
+};
 
 }  // namespace win

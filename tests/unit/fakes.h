@@ -3,7 +3,9 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -174,6 +176,125 @@ class Window : public mainform::IFormWindow {
   }
 };
 
+class Hotkeys : public plat::IHotkeys {
+ public:
+  struct Registration {
+    int id;
+    uint32_t modifiers, vk;
+  };
+  std::vector<Registration> registered;  // currently registered
+  std::vector<std::string> log;
+  std::vector<std::pair<uint32_t, uint32_t>> heldElsewhere;     // (modifiers, vk) of other programs
+  std::map<uint32_t, std::pair<uint32_t, std::string>> layout;  // vk -> scan code, name
+  plat::HotkeyResult Register(int id, uint32_t modifiers, uint32_t vk) override {
+    log.push_back("register " + std::to_string(id));
+    const uint32_t m = modifiers & ~0x4000u;
+    for (auto& [hm, hv] : heldElsewhere)
+      if (hm == m && hv == vk) return plat::HotkeyResult::InUse;
+    for (auto& r : registered)
+      if ((r.modifiers & ~0x4000u) == m && r.vk == vk) return plat::HotkeyResult::InUse;
+    if (vk == 0 || vk > 0xFF) return plat::HotkeyResult::Failed;
+    registered.push_back({id, modifiers, vk});
+    return plat::HotkeyResult::Ok;
+  }
+  void Unregister(int id) override {
+    log.push_back("unregister " + std::to_string(id));
+    std::erase_if(registered, [&](const Registration& r) { return r.id == id; });
+  }
+  uint32_t ScanCode(uint32_t vk) override {
+    auto it = layout.find(vk);
+    return it == layout.end() ? 0 : it->second.first;
+  }
+  std::string KeyName(uint32_t scan) override {
+    for (auto& [vk, e] : layout)
+      if (e.first << 16 == scan) return e.second;
+    return {};
+  }
+};
+
+// An INI file in memory with the profile functions' behaviour: writing a key leaves every other
+// section and key as it was; sections appear in the order of their first write.
+class Profile : public plat::IProfile {
+ public:
+  std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
+  std::string path;       // the one file it holds
+  std::string failOnKey;  // a write of this key fails
+  std::vector<std::string> writes;
+
+  bool Read(const std::string& p, const std::string& section, const std::string& key,
+            std::string& value) override {
+    if (p != path) return false;
+    for (auto& [name, keys] : sections)
+      if (Same(name, section))
+        for (auto& [k, v] : keys)
+          if (Same(k, key)) {
+            value = v.substr(0, 2047);
+            return true;
+          }
+    return false;
+  }
+  bool Write(const std::string& p, const std::string& section, const std::string& key,
+             const std::string& value) override {
+    if (key == failOnKey) return false;
+    path = p;
+    writes.push_back(section + "/" + key + "=" + value);
+    for (auto& [name, keys] : sections)
+      if (Same(name, section)) {
+        for (auto& [k, v] : keys)
+          if (Same(k, key)) {
+            v = value;
+            return true;
+          }
+        keys.push_back({key, value});
+        return true;
+      }
+    sections.push_back({section, {{key, value}}});
+    return true;
+  }
+  void Set(const std::string& section, const std::string& key, const std::string& value) {
+    const std::string keep = path;
+    Write(keep, section, key, value);
+    path = keep;
+  }
+  std::string Get(const std::string& section, const std::string& key) {
+    std::string v;
+    return Read(path, section, key, v) ? v : "<missing>";
+  }
+
+ private:
+  static bool Same(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (std::tolower(static_cast<unsigned char>(a[i])) !=
+          std::tolower(static_cast<unsigned char>(b[i])))
+        return false;
+    return true;
+  }
+};
+
+class Env : public plat::IEnvironment {
+ public:
+  std::map<std::string, std::string> vars{{"APPDATA", "C:\\Users\\u\\AppData\\Roaming"}};
+  std::string exeFolder = "C:\\Apps\\";
+  std::vector<std::string> created;
+  std::set<std::string> files;  // paths that exist
+  plat::DateTime now{2024, 3, 7, 9, 5, 2};
+  std::string decimalSeparator = ".";
+  Profile* profile = nullptr;
+
+  plat::DateTime LocalNow() override { return now; }
+  std::string DecimalSeparator() override { return decimalSeparator; }
+  std::string Variable(const std::string& name) override {
+    auto it = vars.find(name);
+    return it == vars.end() ? std::string() : it->second;
+  }
+  std::string ExeFolder() override { return exeFolder; }
+  void CreateFolders(const std::string& p) override { created.push_back(p); }
+  bool FileExists(const std::string& p) override {
+    return files.count(p) != 0 || (profile && !profile->sections.empty() && profile->path == p);
+  }
+};
+
 // A main window wired to the fakes, created as the program creates it.
 struct Form {
   Clock clock;
@@ -182,10 +303,21 @@ struct Form {
   Dialogs dialogs;
   Shell shell;
   Window window;
+  Hotkeys hotkeys;
+  Profile profile;
+  Env env;
   TFrmMain frm;
 
-  Form() : frm(Services()) {
+  static constexpr const char* kSettingsPath =
+      "C:\\Users\\u\\AppData\\Roaming\\JUX Zura Divudiv\\settings.ini";
+
+  // `prepare` runs before FormCreate, to lay out a settings file or the layout's key names.
+  explicit Form(std::function<void(Form&)> prepare = {}) : frm(Services()) {
     mouse.clock = &clock;
+    env.profile = &profile;
+    profile.path = kSettingsPath;
+    window.caption = "ZuraDivudiv";
+    if (prepare) prepare(*this);
     frm.FormCreate();
   }
 
@@ -199,6 +331,9 @@ struct Form {
     s.Shell = &shell;
     s.Timers = &clock;
     s.Window = &window;
+    s.Hotkeys = &hotkeys;
+    s.Profile = &profile;
+    s.Env = &env;
     return s;
   }
 };

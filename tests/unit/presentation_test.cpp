@@ -1,0 +1,151 @@
+// The compact running bar, hiding to the tray, the window options, About and the link.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace {
+
+struct PresentationTest : ::testing::Test {
+  fakes::Form f;
+  TFrmMain& m = f.frm;
+};
+
+TEST_F(PresentationTest, CompactWidthIsHalfTheSavedWidthButAtLeast200) {
+  struct Case {
+    int savedWidth, compactWidth;
+  } cases[] = {{575, 287}, {400, 200}, {399, 200}, {120, 200}, {1000, 500}};
+  for (const Case& c : cases) {
+    f.window.bounds = {100, 100, 100 + c.savedWidth, 700};
+    m.EnterCompactUi("x");
+    const plat::Rect b = f.window.bounds;
+    EXPECT_EQ(b.Width(), c.compactWidth) << c.savedWidth;
+    EXPECT_EQ(b.Height(), 23 + 2 * 4);
+    EXPECT_EQ(b.Right, 1920 - 16);
+    EXPECT_EQ(b.Bottom, 1040 - 16);
+    m.LeaveCompactUi();
+  }
+}
+
+TEST_F(PresentationTest, TwoEntriesAndOneExitRestoreTheFirstState) {
+  const plat::Rect original = f.window.bounds;
+  m.EnterCompactUi("Recording starts in 10...");
+  EXPECT_TRUE(m.FRecUiActive);
+  EXPECT_FALSE(m.Panel1.Visible());
+  EXPECT_TRUE(f.window.topMost);
+  EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
+  m.SetCompactCaption("");
+  EXPECT_EQ(f.window.caption, "  ");
+  EXPECT_EQ(f.window.calls.back(), "Repaint");
+  m.EnterCompactUi("Recording... Press Shift+Ctrl+X to stop");
+  EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
+  m.LeaveCompactUi();
+  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_EQ(f.window.bounds, original);
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+  EXPECT_FALSE(f.window.topMost);
+  EXPECT_TRUE(m.Panel1.Visible());
+  EXPECT_EQ(f.window.calls.back(), "Foreground");
+  // Leaving again, or changing the caption while not compact, does nothing.
+  f.window.calls.clear();
+  m.LeaveCompactUi();
+  m.SetCompactCaption("y");
+  EXPECT_TRUE(f.window.calls.empty());
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+}
+
+TEST_F(PresentationTest, AlwaysOnTopStaysTopMostThroughTheCompactMode) {
+  m.chkTopMost.UserClick();
+  EXPECT_TRUE(f.window.topMost);
+  m.EnterCompactUi("x");
+  m.LeaveCompactUi();
+  EXPECT_TRUE(f.window.topMost);
+  EXPECT_TRUE(m.chkTopMost.Checked());
+}
+
+TEST_F(PresentationTest, ARunUsesTheCompactBarAndRestoresTheWindow) {
+  const plat::Rect original = f.window.bounds;
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("2");
+  m.btnStart.UserClick();
+  EXPECT_EQ(f.window.caption, "  Running... Press Shift+Ctrl+X to stop");
+  EXPECT_TRUE(f.window.topMost);
+  f.clock.Advance(300);
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(f.window.bounds, original);
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+  EXPECT_FALSE(f.window.topMost);
+}
+
+TEST_F(PresentationTest, StartDelayEntersTheCompactModeAgainWhenItEnds) {
+  m.seStartDelaySS.UserSetText("1");
+  m.btnStart.UserClick();
+  f.window.caption = "changed";
+  f.clock.Advance(1000);
+  EXPECT_EQ(f.window.caption, "  Running... Press Shift+Ctrl+X to stop");
+  m.btnStopClick();
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+}
+
+TEST_F(PresentationTest, MinimizeToTrayHidesDuringTheRunAndRestoresAtTheEnd) {
+  m.chkMinimizeToTrayOnStart.UserClick();
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("1");
+  m.btnStart.UserClick();
+  EXPECT_FALSE(f.window.visible);
+  EXPECT_FALSE(m.FRecUiActive);
+  f.window.calls.clear();
+  f.clock.Advance(200);
+  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 1");
+  EXPECT_TRUE(f.window.visible);
+  EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Show", "Restore", "Foreground"}));
+}
+
+TEST_F(PresentationTest, TrayClickRestoresAHiddenWindowAndKeepsACompactOne) {
+  m.HideMainWindow();
+  m.TrayIcon1Click();
+  EXPECT_TRUE(f.window.visible);
+  m.EnterCompactUi("x");
+  const plat::Rect compact = f.window.bounds;
+  m.TrayIcon1Click();
+  EXPECT_TRUE(m.FRecUiActive);
+  EXPECT_EQ(f.window.bounds, compact);
+}
+
+TEST_F(PresentationTest, TheTwoWindowOptionsExcludeEachOther) {
+  m.chkMinimizeToTrayOnStart.UserClick();
+  m.chkTopMost.UserClick();  // checking top-most unchecks minimize
+  EXPECT_TRUE(m.chkTopMost.Checked());
+  EXPECT_FALSE(m.chkMinimizeToTrayOnStart.Checked());
+  EXPECT_TRUE(f.window.topMost);
+  m.chkMinimizeToTrayOnStart.UserClick();  // and the other way round, dropping top-most
+  EXPECT_TRUE(m.chkMinimizeToTrayOnStart.Checked());
+  EXPECT_FALSE(m.chkTopMost.Checked());
+  EXPECT_FALSE(f.window.topMost);
+  m.chkMinimizeToTrayOnStart.UserClick();  // unchecking changes nothing else
+  EXPECT_FALSE(m.chkTopMost.Checked());
+}
+
+TEST_F(PresentationTest, AboutBoxShowsTheCurrentYear) {
+  f.env.now.Year = 2031;
+  m.Button1.UserClick();
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  const std::string& text = f.dialogs.messages[0].text;
+  EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Information);
+  EXPECT_EQ(text.substr(0, text.find("\r\n", text.find("\r\n") + 2)),
+            "JUX Zura Divudiv\r\nVersion: 1.0");
+  EXPECT_NE(text.find("\r\nWebsite: www.zuradivudiv.example\r\n"), std::string::npos);
+  const std::string last = text.substr(text.rfind("\r\n") + 2);
+  EXPECT_NE(last.find("2031"), std::string::npos) << last;
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);  // twelve lines
+}
+
+TEST_F(PresentationTest, LinkUnderlinesOnHoverAndOpensTheWebsite) {
+  m.Label2.OnMouseEnter();
+  EXPECT_TRUE(m.Label2.Underline());
+  m.Label2.OnMouseLeave();
+  EXPECT_FALSE(m.Label2.Underline());
+  m.Label2.OnClick();
+  EXPECT_EQ(f.shell.opened, (std::vector<std::string>{"https://www.zuradivudiv.example/"}));
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// The settings file: where it lives, what is written, and how every value reads back.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+#include "settings/ini_value.h"
+
+namespace {
+
+using fakes::Form;
+
+Form WithFile(std::vector<std::tuple<std::string, std::string, std::string>> keys) {
+  return Form([keys](Form& f) {
+    f.env.files.insert(Form::kSettingsPath);
+    for (auto& [s, k, v] : keys) f.profile.Set(s, k, v);
+  });
+}
+
+TEST(SettingsTest, PathUnderAppDataOrBesideTheProgram) {
+  Form f;
+  EXPECT_EQ(f.frm.SettingsFilePath(), Form::kSettingsPath);
+  EXPECT_EQ(f.env.created.back(), "C:\\Users\\u\\AppData\\Roaming\\JUX Zura Divudiv");
+  f.env.vars["APPDATA"] = "";
+  EXPECT_EQ(f.frm.SettingsFilePath(), "C:\\Apps\\JUX Zura Divudiv\\settings.ini");
+  f.env.vars.erase("APPDATA");
+  EXPECT_EQ(f.frm.SettingsFilePath(), "C:\\Apps\\JUX Zura Divudiv\\settings.ini");
+  f.env.vars["APPDATA"] = "D:\\Data\\";
+  EXPECT_EQ(f.frm.SettingsFilePath(), "D:\\Data\\JUX Zura Divudiv\\settings.ini");
+}
+
+TEST(SettingsTest, FirstStartWritesAll24KeysInOrder) {
+  Form f;
+  f.profile.sections.clear();
+  f.frm.FormDestroy();
+  const std::vector<std::string> expected = {"Target/mode=0",
+                                             "Interval/h=0",
+                                             "Interval/m=0",
+                                             "Interval/s=0",
+                                             "Interval/ms=100",
+                                             "Interval/jitterEnabled=0",
+                                             "Interval/jitterMs=0",
+                                             "Repeat/untilStopped=1",
+                                             "Repeat/count=100",
+                                             "Click/button=0",
+                                             "Click/type=0",
+                                             "Click/holdMs=80",
+                                             "UI/topMost=0",
+                                             "Delay/startDelayS=0",
+                                             "UI/minimizeOnStart=0",
+                                             "HotkeyStart/vk=83",
+                                             "HotkeyStart/mod=6",
+                                             "HotkeyStop/vk=88",
+                                             "HotkeyStop/mod=6",
+                                             "HotkeyStartMacros/vk=82",
+                                             "HotkeyStartMacros/mod=6",
+                                             "Coords/x=0",
+                                             "Coords/y=0",
+                                             "Macros/selected=-1"};
+  EXPECT_EQ(f.profile.writes, expected);
+  // In a new file UI comes before Delay, in the order of the first writes.
+  std::vector<std::string> order;
+  for (auto& [name, keys] : f.profile.sections) order.push_back(name);
+  EXPECT_EQ(order, (std::vector<std::string>{"Target", "Interval", "Repeat", "Click", "UI", "Delay",
+                                             "HotkeyStart", "HotkeyStop", "HotkeyStartMacros",
+                                             "Coords", "Macros"}));
+}
+
+TEST(SettingsTest, ValuesChangedInTheWindowRoundTrip) {
+  Form a;
+  TFrmMain& m = a.frm;
+  m.rbCoordinates.UserClick();
+  m.seHours.UserSetText("2");
+  m.seMinutes.UserSetText("3");
+  m.seSeconds.UserSetText("4");
+  m.seMillis.UserSetText("5");
+  m.chkJitter.UserClick();
+  m.seJitterMs.UserSetText("15");
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("7");
+  m.cbButton.UserSelect(2);
+  m.cbClickType.UserSelect(2);
+  m.seHoldMs.UserSetText("300");
+  m.seStartDelaySS.UserSetText("9");
+  m.chkTopMost.UserClick();
+  m.edtCoordX.UserSetText("640");
+  m.edtCoordY.UserSetText("480");
+  m.FormDestroy();
+
+  Form b([&](Form& f) {
+    f.env.files.insert(Form::kSettingsPath);
+    f.profile = a.profile;
+  });
+  TFrmMain& n = b.frm;
+  EXPECT_TRUE(n.rbCoordinates.Checked());
+  EXPECT_EQ(n.BaseIntervalMs(), 2 * 3600000 + 3 * 60000 + 4 * 1000 + 5);
+  EXPECT_TRUE(n.chkJitter.Checked());
+  EXPECT_TRUE(n.seJitterMs.Enabled());
+  EXPECT_EQ(n.seJitterMs.Value(), 15);
+  EXPECT_TRUE(n.rbRepeatCount.Checked());
+  EXPECT_TRUE(n.seRepeat.Enabled());
+  EXPECT_EQ(n.seRepeat.Value(), 7);
+  EXPECT_EQ(n.cbButton.ItemIndex(), 2);
+  EXPECT_EQ(n.cbClickType.ItemIndex(), 2);
+  EXPECT_TRUE(n.seHoldMs.Enabled());
+  EXPECT_EQ(n.seHoldMs.Value(), 300);
+  EXPECT_EQ(n.seStartDelaySS.Value(), 9);
+  EXPECT_TRUE(n.chkTopMost.Checked());
+  EXPECT_TRUE(b.window.topMost);
+  EXPECT_EQ(n.edtCoordX.Value(), 640);
+  EXPECT_EQ(n.edtCoordY.Value(), 480);
+  EXPECT_TRUE(n.edtCoordX.Enabled());
+}
+
+TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
+  Form f = WithFile({{"Interval", "h", "30"},
+                     {"Interval", "ms", "5000"},
+                     {"Interval", "jitterMs", "-4"},
+                     {"Delay", "startDelayS", "0x10"},
+                     {"Repeat", "count", "0"},
+                     {"Click", "holdMs", "99999"},
+                     {"Coords", "x", "-50"},
+                     {"Coords", "y", "250000"},
+                     {"Interval", "m", "ten"}});
+  EXPECT_EQ(f.frm.seHours.Value(), 23);
+  EXPECT_EQ(f.frm.seMillis.Value(), 999);
+  EXPECT_EQ(f.frm.seJitterMs.Value(), 0);
+  EXPECT_EQ(f.frm.seStartDelaySS.Value(), 16);
+  EXPECT_EQ(f.frm.seRepeat.Value(), 1);
+  EXPECT_EQ(f.frm.seHoldMs.Value(), 10000);
+  EXPECT_EQ(f.frm.edtCoordX.Value(), 0);
+  EXPECT_EQ(f.frm.edtCoordY.Value(), 100000);
+  EXPECT_EQ(f.frm.seMinutes.Value(), 0);  // unreadable: the current value
+}
+
+TEST(SettingsTest, IniIntegerSyntax) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int32_t value;
+  } cases[] = {
+      {"16", true, 16},         {"-1", true, -1},  {"0x10", true, 16}, {"0X1f", true, 31},
+      {"0xFFFFFFFF", true, -1}, {"0x", false, 0},  {"0x1G", false, 0}, {"0x123456789", false, 0},
+      {"", false, 0},           {"12 ", false, 0}, {"abc", false, 0},  {"$10", false, 0},
+      {"2147483648", false, 0}, {"0", true, 0}};
+  for (const Case& c : cases) {
+    int32_t v = 0;
+    EXPECT_EQ(ParseIniInt(c.text, v), c.ok) << c.text;
+    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+  }
+}
+
+TEST(SettingsTest, RepeatUntilStoppedZeroSelectsTheCount) {
+  Form f = WithFile({{"Repeat", "untilStopped", "0"}, {"Repeat", "count", "5"}});
+  EXPECT_TRUE(f.frm.rbRepeatCount.Checked());
+  EXPECT_FALSE(f.frm.rbUntilStopped.Checked());
+  EXPECT_TRUE(f.frm.seRepeat.Enabled());
+  EXPECT_EQ(f.frm.seRepeat.Text(), "5");
+}
+
+// Hold type and jitter enable their boxes under modes 0 and 1; mode 2 disables them all, since
+// the macro target's handler runs last.
+TEST(SettingsTest, ModesWithHoldAndJitter) {
+  for (int mode : {0, 1, 2}) {
+    Form f = WithFile({{"Target", "mode", std::to_string(mode)},
+                       {"Click", "type", "2"},
+                       {"Interval", "jitterEnabled", "1"}});
+    const bool clicking = mode != 2;
+    EXPECT_EQ(f.frm.seHoldMs.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.lblHold.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.seJitterMs.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.seMillis.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.edtCoordX.Enabled(), mode == 1) << mode;
+    EXPECT_EQ(f.frm.lbMacroses.Enabled(), mode == 2) << mode;
+  }
+  Form other = WithFile({{"Target", "mode", "7"}});
+  EXPECT_TRUE(other.frm.rbCurrentCursorPosition.Checked());
+}
+
+TEST(SettingsTest, ButtonIndexOutsideTheItemsLeavesNoSelectionAndWritesMinusOne) {
+  Form f = WithFile({{"Click", "button", "7"}});
+  EXPECT_EQ(f.frm.cbButton.ItemIndex(), -1);
+  f.frm.FormDestroy();
+  EXPECT_EQ(f.profile.Get("Click", "button"), "-1");
+}
+
+TEST(SettingsTest, BothWindowOptionsStoredMinimizeWins) {
+  Form f = WithFile({{"UI", "topMost", "1"}, {"UI", "minimizeOnStart", "1"}});
+  EXPECT_TRUE(f.frm.chkMinimizeToTrayOnStart.Checked());
+  EXPECT_FALSE(f.frm.chkTopMost.Checked());
+  EXPECT_FALSE(f.window.topMost);
+}
+
+TEST(SettingsTest, HotkeysFromTheFileReplaceTheDefaults) {
+  Form f = WithFile({{"HotkeyStart", "vk", "65"}, {"HotkeyStart", "mod", "3"}});
+  EXPECT_EQ(f.frm.lblHotkeys.Text(),
+            "Hotkeys \xE2\x80\x94 Start: Ctrl+Alt+A  |  Stop: Shift+Ctrl+X");
+  bool found = false;
+  for (auto& r : f.hotkeys.registered)
+    if (r.id == 1001) found = r.vk == 65 && r.modifiers == (3 | 0x4000);
+  EXPECT_TRUE(found);
+  // Registered once with the defaults, then again with the file's values.
+  EXPECT_EQ(std::count(f.hotkeys.log.begin(), f.hotkeys.log.end(), "register 1001"), 2);
+}
+
+TEST(SettingsTest, SelectionIsKeptForTheLibraryAndUnknownKeysStay) {
+  Form f = WithFile({{"Macros", "selected", "2"}, {"Update", "server", "http://127.0.0.1:8000"}});
+  EXPECT_EQ(f.frm.FPendingSelectedMacroIndex, 2);
+  f.frm.FormDestroy();
+  EXPECT_EQ(f.profile.Get("Update", "server"), "http://127.0.0.1:8000");
+}
+
+TEST(SettingsTest, AFailedWriteNamesTheFile) {
+  Form f;
+  f.profile.failOnKey = "count";
+  try {
+    f.frm.SaveSettings();
+    FAIL() << "no error";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()), std::string("Unable to write to ") + Form::kSettingsPath);
+  }
+  EXPECT_EQ(f.profile.Get("Click", "button"), "<missing>");  // later keys are not written
+}
+
+}  // namespace
