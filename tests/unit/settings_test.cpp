@@ -144,7 +144,9 @@ TEST(SettingsTest, IniIntegerSyntax) {
   for (const Case& c : cases) {
     int32_t v = 0;
     EXPECT_EQ(ParseIniInt(c.text, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
   }
 }
 
