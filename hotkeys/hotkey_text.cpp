@@ -51,7 +51,11 @@ std::string KeyName(uint32_t vk, plat::IHotkeys& keys) {
   }
   if ((code >= 0x30 && code <= 0x39) || (code >= 0x41 && code <= 0x5A))
     return std::string(1, static_cast<char>(code));
-  if (code >= 0x70 && code <= 0x87) return "F" + std::to_string(code - 0x6F);
+  if (code >= 0x70 && code <= 0x87) {
+    std::string f = std::to_string(code - 0x6F);
+    f.insert(f.begin(), 'F');
+    return f;
+  }
   const uint32_t scan = keys.ScanCode(code);
   if (scan == 0) return {};
   return keys.KeyName(scan << 16);
@@ -60,13 +64,14 @@ std::string KeyName(uint32_t vk, plat::IHotkeys& keys) {
 }  // namespace
 
 std::string HotkeyToText(uint32_t vk, uint32_t modifiers, plat::IHotkeys& keys) {
-  const std::string prefix = (modifiers & hk::kModWin) ? "Win+" : "";
+  std::string text;
+  if (modifiers & hk::kModWin) text.append("Win+");
   const std::string name = KeyName(vk, keys);
-  if (name.empty()) return prefix;
+  if (name.empty()) return text;
   const TShiftState s = HotkeyModsToShift(modifiers);
-  std::string text = prefix;
-  if (s.Shift) text += "Shift+";
-  if (s.Ctrl) text += "Ctrl+";
-  if (s.Alt) text += "Alt+";
-  return text + name;
+  if (s.Shift) text.append("Shift+");
+  if (s.Ctrl) text.append("Ctrl+");
+  if (s.Alt) text.append("Alt+");
+  text.append(name);
+  return text;
 }

@@ -47,7 +47,8 @@ bool ParseIntSyntax(std::string_view text, int32_t& out) {
     if (magnitude > limit) return false;
   }
 
-  const int64_t value = negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
+  const int64_t value =
+      negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
   out = static_cast<int32_t>(value);
   return true;
 }

@@ -6,7 +6,9 @@ namespace {
 
 // Bytes of a multi-byte UTF-8 character are all 0x80 or above, so a byte test is a character
 // test here.
-bool IsBlankOrControl(char c) { return static_cast<uint8_t>(c) <= 32; }
+bool IsBlankOrControl(char c) {
+  return static_cast<uint8_t>(c) <= 32;
+}
 
 bool IsReserved(char c) {
   switch (c) {

@@ -55,9 +55,9 @@ class TRecordedMacro {
   const std::vector<TMacroMouseEvent>& Events() const { return FEvents; }
 
  private:
-  std::string FName;        // display name; may be empty
+  std::string FName;         // display name; may be empty
   uint32_t FDurationMs = 0;  // informational: playback does not use it
-  std::string FFileName;    // the file last read or written; empty for a new macro
+  std::string FFileName;     // the file last read or written; empty for a new macro
   std::vector<TMacroMouseEvent> FEvents;
 };
 

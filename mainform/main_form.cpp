@@ -1,5 +1,7 @@
 #include "mainform/main_form.h"
 
+#include "macros/recorded_macro.h"
+
 #include "mainform/app_info.h"
 #include "mainform/control_ids.h"
 
@@ -93,6 +95,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   btnCreateMacros.SetText("Create");
   btnCreateMacros.SetEnabled(false);
   bRemove.SetText("Remove");
+  bRemove.OnClick = [this] { bRemoveClick(); };
+  bRename.OnClick = [this] { bRenameClick(); };
   bRemove.SetEnabled(false);
   bRename.SetText("Rename");
   bRename.SetEnabled(false);
@@ -117,6 +121,7 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   grpSafety.SetText("Additional");
   chkMinimizeToTrayOnStart.SetText("Minimize to tray when starting");
   chkTopMost.SetText("Always on top");
+  LoadMacroLibrary();
   lblHotkeys.SetText("Hotkeys");
   Button1.SetText("About...");
   Label1.SetText("Ready");
@@ -194,6 +199,7 @@ void TFrmMain::FormCreate() {
   RegisterHotkeys();
   LoadSettings();
 
+  LoadMacroLibrary();
   lblHotkeys.SetText("Hotkeys \xE2\x80\x94 Start: " + HotkeyText(FStartHK) +
                      "  |  Stop: " + HotkeyText(FStpHK));
   if (!FHotkeyProblems.empty()) Label1.SetText(FHotkeyProblems);
@@ -208,6 +214,7 @@ void TFrmMain::FormCloseQuery() {
 void TFrmMain::FormDestroy() {
   UnregisterHotkeys();
   SaveSettings();
+  FMacros.clear();
 }
 
 // Control-state rules.
@@ -262,11 +269,7 @@ void TFrmMain::chkJitterClick() {
   seJitterMs.SetEnabled(chkJitter.Checked());
 }
 
-// The macro library and playback arrive with the macro subsystem.
-TRecordedMacro* TFrmMain::SelectedMacro() {
-  return nullptr;
-}
-
+// Playback arrives with the macro player.
 void TFrmMain::BeginMacroPlayback() {}
 
 // The recorder arrives with the macro subsystem; until then nothing records.

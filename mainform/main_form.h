@@ -124,8 +124,16 @@ class TFrmMain {
   void ClickOnce(int32_t button);
   void DoubleClick(int32_t button);
 
-  // The macro selected in the list box, or none.
+  // The macro library.
+  std::string MacrosFolder();
+  void LoadMacroLibrary();
+  void RefreshMacroList();
+  // The macro selected in the list box, or none; the library keeps owning it.
   TRecordedMacro* SelectedMacro();
+  // The same macro, shared: a playback keeps it alive even if it is removed meanwhile.
+  std::shared_ptr<TRecordedMacro> SelectedMacroShared();
+  void bRenameClick();
+  void bRemoveClick();
   void BeginMacroPlayback();
 
   // Window presentation.
@@ -182,6 +190,7 @@ class TFrmMain {
   // Hotkeys that could not be registered, as the status line tells them; empty when all work.
   std::string FHotkeyProblems;
   ui::Timer FCountdownTimer{1000};
+  std::vector<std::shared_ptr<TRecordedMacro>> FMacros;
 
  private:
   mainform::FormServices svc_;

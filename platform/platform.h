@@ -4,8 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat {
+
+// The separator between a folder and a name in the paths the program builds.
+#ifdef _WIN32
+inline constexpr char kPathDelim = '\\';
+#else
+inline constexpr char kPathDelim = '/';
+#endif
 
 struct Point {
   int32_t X = 0;
@@ -128,6 +136,11 @@ class IEnvironment {
   // Creates the folder and any missing parents; the result is not reported.
   virtual void CreateFolders(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+  // The names of the files (not folders) directly in a folder, in the system's order. Throws
+  // std::runtime_error with the system's text when the folder cannot be listed.
+  virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
+  // Deletes a file; throws std::runtime_error with the system's text on failure.
+  virtual void RemoveFile(const std::string& path) = 0;
 };
 
 }  // namespace plat

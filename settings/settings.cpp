@@ -6,24 +6,29 @@
 #include "mainform/app_info.h"
 #include "mainform/main_form.h"
 #include "settings/ini_value.h"
+#include "settings/settings_path.h"
 
 namespace {
 
 constexpr const char* kFileName = "settings.ini";
 
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
+std::string WithDelimiter(std::string folder) {
+  if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += plat::kPathDelim;
   return folder;
 }
 
 }  // namespace
 
+std::string SettingsFilePathIn(plat::IEnvironment& env) {
+  std::string base = env.Variable("APPDATA");
+  if (base.empty()) base = env.ExeFolder();
+  const std::string folder = WithDelimiter(base) + app::kTitle;
+  env.CreateFolders(folder);
+  return folder + plat::kPathDelim + kFileName;
+}
+
 std::string TFrmMain::SettingsFilePath() {
-  std::string base = svc_.Env->Variable("APPDATA");
-  if (base.empty()) base = svc_.Env->ExeFolder();
-  const std::string folder = WithBackslash(base) + app::kTitle;
-  svc_.Env->CreateFolders(folder);
-  return folder + "\\" + kFileName;
+  return SettingsFilePathIn(*svc_.Env);
 }
 
 int TFrmMain::TargetModeIndex() {

@@ -10,7 +10,9 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 constexpr char kCrLf[] = "\r\n";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -18,7 +20,9 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
 
 // The length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is malformed
 // (a stray continuation byte, an overlong form, a surrogate, a value above U+10FFFF, or a
@@ -56,7 +60,7 @@ size_t SequenceLength(std::string_view s) {
 std::string UpdateServer(const std::string& configured) {
   std::string_view s = TrimBlanks(configured);
   while (!s.empty() && s.back() == '/') s.remove_suffix(1);
-  if (s.empty()) return kDefaultServer;
+  if (s.empty()) return app::kUpdateServer;
   std::string server(s);
   if (server.find("://") == std::string::npos) server.insert(0, "http://");
   return server;
@@ -117,16 +121,16 @@ std::string DisplayVersion(int32_t version) {
 }
 
 std::optional<Offer> DecideOffer(const VersionLine& versions,
-                                 const std::vector<std::string>& changeLines,
-                                 int32_t ownVersion) {
+                                 const std::vector<std::string>& changeLines, int32_t ownVersion) {
   Offer offer;
   const std::string shown = DisplayVersion(versions.Latest);
   std::string headline;
   if (versions.Minimum > ownVersion) {
     offer.Required = true;
-    headline = "This version of the software is out of date. You must download the current "
-               "version " +
-               shown + " to continue using the software.";
+    headline =
+        "This version of the software is out of date. You must download the current "
+        "version " +
+        shown + " to continue using the software.";
   } else if (versions.Latest > ownVersion) {
     headline = "The new version " + shown + " is available";
   } else {
@@ -150,8 +154,7 @@ plat::HttpSettings CheckHttpSettings() {
   return settings;
 }
 
-bool CheckForNewVersion(plat::IHttpClient& client, const std::string& server,
-                        UpdateState& state) {
+bool CheckForNewVersion(plat::IHttpClient& client, const std::string& server, UpdateState& state) {
   try {
     client.SetSettings(CheckHttpSettings());
     const std::vector<std::string> versionLines =

@@ -8,17 +8,16 @@
 #include <string_view>
 #include <vector>
 
+#include "mainform/app_info.h"
 #include "platform/http.h"
 
 namespace update {
 
-// Versions are ten times the dotted version: 10 is 1.0, 11 is 1.1, 105 is 10.5.
-inline constexpr int32_t kOwnVersion = 10;
-
-// The maker's server (plain HTTP) and website. The key `server` in section `Update` of
-// settings.ini overrides the server (see UpdateServer); the program never writes that key.
-inline constexpr char kDefaultServer[] = "http://www.zuradivudiv.example";
-inline constexpr char kWebsite[] = "https://www.zuradivudiv.example/";
+// Versions are ten times the dotted version: 10 is 1.0, 11 is 1.1, 105 is 10.5; ours is
+// app::kVersionNumber.
+//
+// The maker's server is app::kUpdateServer (plain HTTP). The key `server` in section `Update`
+// of settings.ini overrides it (see UpdateServer); the program never writes that key.
 inline constexpr char kSettingsSection[] = "Update";
 inline constexpr char kSettingsServerKey[] = "server";
 
@@ -46,7 +45,7 @@ struct UpdateState {
 };
 
 // The server address to use: the configured override with blanks and trailing slashes
-// removed and "http://" put in front when it names no scheme, or kDefaultServer when the
+// removed and "http://" put in front when it names no scheme, or app::kUpdateServer when the
 // override is empty.
 std::string UpdateServer(const std::string& configured);
 
@@ -83,7 +82,7 @@ struct Offer {
 // CR LF.
 std::optional<Offer> DecideOffer(const VersionLine& versions,
                                  const std::vector<std::string>& changeLines,
-                                 int32_t ownVersion = kOwnVersion);
+                                 int32_t ownVersion = app::kVersionNumber);
 
 // The settings the check gives its HTTP client.
 plat::HttpSettings CheckHttpSettings();
@@ -92,7 +91,6 @@ plat::HttpSettings CheckHttpSettings();
 // Returns true when an update is offered; then sets state.NewVersionMessage and, for a
 // mandatory update, state.UpdateRequired. Every failure is silent and returns false with
 // `state` unchanged.
-bool CheckForNewVersion(plat::IHttpClient& client, const std::string& server,
-                        UpdateState& state);
+bool CheckForNewVersion(plat::IHttpClient& client, const std::string& server, UpdateState& state);
 
 }  // namespace update

@@ -65,7 +65,8 @@ std::string FolderOf(const std::string& path) {
 
 void SyncFolder(const std::string& folder) {
   // Makes the rename itself durable; a folder that cannot be opened for this is no error.
-  FileDescriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor dir(
+      ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.Get() >= 0) ::fsync(dir.Get());
 }
 
@@ -80,7 +81,8 @@ void WriteFileAtomically(const std::string& utf8Path, std::string_view bytes) {
   // A short name of our own in the target's folder, so that the rename stays within one file
   // system; O_EXCL never reuses a file that is already there.
   for (int attempt = 0; file.Get() < 0; ++attempt) {
-    tempPath = folder + "~zd" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    tempPath =
+        folder + "~zd" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
     file.Reset(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (file.Get() < 0 && (errno != EEXIST || attempt >= 100)) {
       ThrowErrno(errno, "Cannot save", utf8Path);
@@ -91,7 +93,9 @@ void WriteFileAtomically(const std::string& utf8Path, std::string_view bytes) {
   // A file that is replaced keeps its permission bits.
   struct stat target {};
   if (::stat(utf8Path.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
-    if (::fchmod(file.Get(), target.st_mode & 07777) != 0) ThrowErrno(errno, "Cannot save", utf8Path);
+    if (::fchmod(file.Get(), target.st_mode & 07777) != 0) {
+      ThrowErrno(errno, "Cannot save", utf8Path);
+    }
   }
 
   while (!bytes.empty()) {

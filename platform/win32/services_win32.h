@@ -89,6 +89,8 @@ class Environment : public plat::IEnvironment {
   std::string ExeFolder() override;
   void CreateFolders(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  std::vector<std::string> ListFiles(const std::string& folder) override;
+  void RemoveFile(const std::string& path) override;
 };
 
 // The notification-area icon of a window: added once, re-added when the taskbar is re-created,

@@ -5,6 +5,8 @@
 
 #include "platform/win32/text.h"
 
+#include <stdexcept>
+
 namespace win {
 
 plat::HotkeyResult Hotkeys::Register(int id, uint32_t modifiers, uint32_t vk) {
@@ -88,6 +90,41 @@ void Environment::CreateFolders(const std::string& path) {
 bool Environment::FileExists(const std::string& path) {
   const DWORD a = GetFileAttributesW(Widen(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+std::string SystemErrorText(DWORD code) {
+  wchar_t* buf = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
+  std::wstring text = n ? std::wstring(buf, n) : L"Error " + std::to_wstring(code);
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+    text.pop_back();
+  return Narrow(text);
+}
+}  // namespace
+
+std::vector<std::string> Environment::ListFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Widen(folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
+    if (err == ERROR_FILE_NOT_FOUND) return names;
+    throw std::runtime_error(SystemErrorText(err));
+  }
+  do {
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(Narrow(fd.cFileName));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return names;
+}
+
+void Environment::RemoveFile(const std::string& path) {
+  if (!DeleteFileW(Widen(path).c_str()))
+    throw std::runtime_error(SystemErrorText(GetLastError()) + "\r\n" + path);
 }
 
 void TrayIcon::Add(HWND hwnd, HICON icon, const std::wstring& tip) {

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -289,9 +291,31 @@ class Env : public plat::IEnvironment {
     return it == vars.end() ? std::string() : it->second;
   }
   std::string ExeFolder() override { return exeFolder; }
-  void CreateFolders(const std::string& p) override { created.push_back(p); }
+  void CreateFolders(const std::string& p) override {
+    created.push_back(p);
+    std::error_code ec;
+    if (realFiles) std::filesystem::create_directories(p, ec);
+  }
   bool FileExists(const std::string& p) override {
+    if (realFiles) return std::filesystem::is_regular_file(p);
     return files.count(p) != 0 || (profile && !profile->sections.empty() && profile->path == p);
+  }
+  // With realFiles the folder functions work on the real file system (a test's temp folder).
+  bool realFiles = false;
+  std::vector<std::string> ListFiles(const std::string& folder) override {
+    std::vector<std::string> names;
+    if (!realFiles) return names;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec) throw std::runtime_error(ec.message());
+    for (const auto& e : it)
+      if (!e.is_directory()) names.push_back(e.path().filename().string());
+    return names;
+  }
+  void RemoveFile(const std::string& p) override {
+    std::error_code ec;
+    if (!std::filesystem::remove(p, ec) || ec)
+      throw std::runtime_error("Cannot delete " + p + ": " + (ec ? ec.message() : "not found"));
   }
 };
 
@@ -308,8 +332,9 @@ struct Form {
   Env env;
   TFrmMain frm;
 
-  static constexpr const char* kSettingsPath =
-      "C:\\Users\\u\\AppData\\Roaming\\JUX Zura Divudiv\\settings.ini";
+  static inline const std::string kSettingsPath = std::string("C:\\Users\\u\\AppData\\Roaming") +
+                                                  plat::kPathDelim + "JUX Zura Divudiv" +
+                                                  plat::kPathDelim + "settings.ini";
 
   // `prepare` runs before FormCreate, to lay out a settings file or the layout's key names.
   explicit Form(std::function<void(Form&)> prepare = {}) : frm(Services()) {

@@ -1,0 +1,257 @@
+// The macro library over a real temporary folder: listing, the saved selection, Rename and
+// Remove with their message boxes answered by the test.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "fakes.h"
+#include "macros/recorded_macro.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class LibraryTest : public ::testing::Test {
+ protected:
+  fs::path root;
+  fs::path macros;
+  std::unique_ptr<fakes::Form> f;
+
+  void SetUp() override {
+    root = fs::temp_directory_path() /
+           ("zd-lib-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    macros = root / "JUX Zura Divudiv" / "Macros";
+    fs::create_directories(macros);
+  }
+  void TearDown() override {
+    f.reset();
+    fs::remove_all(root);
+  }
+  void Write(const std::string& name, const std::string& content) {
+    std::ofstream(macros / name, std::ios::binary) << content;
+  }
+  void WriteMacro(const std::string& file, const std::string& name) {
+    Write(file, "\xEF\xBB\xBFName=" + name + "\r\nDurationMs=10\r\nE=5|0|1|2|-1\r\n");
+  }
+  // Starts the window on the folder, with an optional saved selection.
+  TFrmMain& Start(int savedSelection = -100) {
+    f = std::make_unique<fakes::Form>([&](fakes::Form& g) {
+      g.env.realFiles = true;
+      g.env.vars["APPDATA"] = root.string();
+      if (savedSelection != -100) {
+        const std::string path = (root / "JUX Zura Divudiv" / "settings.ini").string();
+        g.profile.path = path;
+        g.profile.Set("Macros", "selected", std::to_string(savedSelection));
+        std::ofstream(path) << "[Macros]\n";
+      }
+    });
+    f->frm.rbMacros.UserClick();  // the library's buttons work with the macro target
+    return f->frm;
+  }
+  std::vector<std::string> Listed() { return f->frm.lbMacroses.Items(); }
+  std::string Selected() {
+    const int i = f->frm.lbMacroses.ItemIndex();
+    return i < 0 ? "<none>" : Listed()[static_cast<size_t>(i)];
+  }
+};
+
+TEST_F(LibraryTest, ListsOnlyMacroFilesSortedByName) {
+  WriteMacro("b.JUXMAC", "Bee");
+  WriteMacro("a.juxmac", "Ay");
+  Write("notes.txt", "Name=Notes\r\n");
+  fs::create_directories(macros / "d.juxmac");
+  WriteMacro("C.JuxMac", "Cee");
+  Start();
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Ay", "Bee", "Cee"}));
+  EXPECT_EQ(Selected(), "Ay");
+  EXPECT_EQ(f->frm.FMacros[1]->FileName(), (macros / "b.JUXMAC").string());
+}
+
+TEST_F(LibraryTest, UnreadableFilesAreSkippedSilently) {
+  WriteMacro("a.juxmac", "Good");
+  Write("b.juxmac", "Name=\xC3\x28\r\n");  // not UTF-8
+  Start();
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Good"}));
+  EXPECT_TRUE(f->dialogs.messages.empty());
+  EXPECT_TRUE(fs::exists(macros / "b.juxmac"));
+}
+
+TEST_F(LibraryTest, EmptyFolderGivesNoSelectionAndStartAsksForAMacro) {
+  TFrmMain& m = Start();
+  EXPECT_EQ(Selected(), "<none>");
+  m.rbMacros.UserClick();
+  m.btnStart.UserClick();
+  ASSERT_EQ(f->dialogs.messages.size(), 1u);
+  EXPECT_EQ(f->dialogs.messages[0].text, "Please select a macro to play back.");
+}
+
+TEST_F(LibraryTest, MissingFolderIsCreated) {
+  fs::remove_all(macros);
+  Start();
+  EXPECT_TRUE(fs::is_directory(macros));
+}
+
+TEST_F(LibraryTest, SavedSelection) {
+  struct Case {
+    int saved;
+    const char* selected;
+  } cases[] = {{2, "Three"}, {0, "One"}, {5, "One"}, {-1, "One"}, {7, "One"}};
+  WriteMacro("1.juxmac", "One");
+  WriteMacro("2.juxmac", "Two");
+  WriteMacro("3.juxmac", "Three");
+  for (const Case& c : cases) {
+    Start(c.saved);
+    EXPECT_EQ(Selected(), c.selected) << c.saved;
+    EXPECT_EQ(f->frm.FPendingSelectedMacroIndex, -1);
+  }
+  // The selection is written back by position.
+  f->frm.lbMacroses.UserSelect(1);
+  f->frm.FormDestroy();
+  EXPECT_EQ(f->profile.Get("Macros", "selected"), "1");
+}
+
+TEST_F(LibraryTest, SameNamesRestoreToTheUpperEntry) {
+  WriteMacro("1.juxmac", "Twin");
+  WriteMacro("2.juxmac", "twin");
+  TFrmMain& m = Start();
+  m.lbMacroses.UserSelect(1);
+  m.RefreshMacroList();
+  EXPECT_EQ(m.lbMacroses.ItemIndex(), 0);
+}
+
+TEST_F(LibraryTest, RenameWritesTheNewFileAndDeletesTheOld) {
+  WriteMacro("2024-03-07_09.05.02.juxmac", "2024-03-07 09.05.02 (12.3s)");
+  TFrmMain& m = Start();
+  f->dialogs.inputs = {{true, "  Click test \t"}};
+  m.bRename.UserClick();
+  ASSERT_EQ(f->dialogs.inputPrompts.size(), 1u);
+  EXPECT_EQ(f->dialogs.inputPrompts[0],
+            "Rename macro|Enter new macro name:|2024-03-07 09.05.02 (12.3s)");
+  EXPECT_FALSE(fs::exists(macros / "2024-03-07_09.05.02.juxmac"));
+  ASSERT_TRUE(fs::exists(macros / "Click test.juxmac"));
+  auto back = TRecordedMacro::LoadFromFile((macros / "Click test.juxmac").string());
+  EXPECT_EQ(back->Name(), "Click test");
+  EXPECT_EQ(back->DurationMs(), 10u);
+  EXPECT_EQ(back->Events().size(), 1u);
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Click test"}));
+  EXPECT_EQ(Selected(), "Click test");
+  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+}
+
+TEST_F(LibraryTest, RenameKeepsTheDisplayNameAndSanitisesTheFileName) {
+  WriteMacro("x.juxmac", "x");
+  TFrmMain& m = Start();
+  f->dialogs.inputs = {{true, "a:b?"}};
+  m.bRename.UserClick();
+  EXPECT_TRUE(fs::exists(macros / "a_b_.juxmac"));
+  EXPECT_EQ(Selected(), "a:b?");
+}
+
+TEST_F(LibraryTest, RenameToTheFilesStemRewritesInPlace) {
+  WriteMacro("2024-03-07_09.05.02.juxmac", "2024-03-07 09.05.02 (12.3s)");
+  TFrmMain& m = Start();
+  f->dialogs.inputs = {{true, "2024-03-07_09.05.02"}};
+  m.bRename.UserClick();
+  auto back = TRecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
+  EXPECT_EQ(back->Name(), "2024-03-07_09.05.02");
+  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+}
+
+TEST_F(LibraryTest, RenameRefusals) {
+  struct Case {
+    std::vector<std::pair<bool, std::string>> inputs;
+    const char* message;  // nullptr: no message at all
+  } cases[] = {
+      {{{false, "whatever"}}, nullptr},                                    // cancelled
+      {{{true, " \t "}}, "Macro name cannot be empty."},                   // blanks only
+      {{{true, "ABC"}}, nullptr},                                          // same name but for case
+      {{{true, "other"}}, "A macro file with this name already exists."},  // another macro's file
+      {{{true, "plain"}}, "A macro file with this name already exists."},  // any other file
+  };
+  WriteMacro("abc.juxmac", "abc");
+  WriteMacro("other.juxmac", "Other");
+  Write("plain.juxmac", "");
+  for (const Case& c : cases) {
+    TFrmMain& m = Start();
+    m.lbMacroses.UserSelect(0);
+    ASSERT_EQ(Selected(), "abc");
+    f->dialogs.inputs = {c.inputs.begin(), c.inputs.end()};
+    m.bRename.UserClick();
+    if (c.message) {
+      ASSERT_EQ(f->dialogs.messages.size(), 1u) << c.inputs[0].second;
+      EXPECT_EQ(f->dialogs.messages[0].text, c.message);
+      EXPECT_EQ(f->dialogs.messages[0].kind, plat::MsgKind::Warning);
+    } else {
+      EXPECT_TRUE(f->dialogs.messages.empty()) << c.inputs[0].second;
+    }
+    EXPECT_EQ(m.FMacros[0]->Name(), "abc");
+    EXPECT_EQ(m.Label1.Text(), "Ready");
+    EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
+  }
+}
+
+TEST_F(LibraryTest, RenameAndRemoveWithNothingSelected) {
+  TFrmMain& m = Start();
+  m.bRemoveClick();
+  EXPECT_TRUE(f->dialogs.messages.empty());
+  m.bRenameClick();
+  ASSERT_EQ(f->dialogs.messages.size(), 1u);
+  EXPECT_EQ(f->dialogs.messages[0].text, "Please select a macro first.");
+  EXPECT_EQ(f->dialogs.messages[0].kind, plat::MsgKind::Information);
+}
+
+TEST_F(LibraryTest, RemoveAsksDeletesAndClearsTheSelection) {
+  WriteMacro("a.juxmac", "A");
+  WriteMacro("b.juxmac", "B");
+  TFrmMain& m = Start();
+  f->dialogs.answers = {plat::MsgResult::No};
+  m.bRemove.UserClick();
+  EXPECT_EQ(f->dialogs.messages.back().text, "Delete selected macro?");
+  EXPECT_EQ(f->dialogs.messages.back().kind, plat::MsgKind::Confirmation);
+  EXPECT_TRUE(fs::exists(macros / "a.juxmac"));
+  EXPECT_EQ(Listed().size(), 2u);
+  EXPECT_EQ(Selected(), "A");
+
+  f->dialogs.answers = {plat::MsgResult::Yes};
+  m.bRemove.UserClick();
+  EXPECT_FALSE(fs::exists(macros / "a.juxmac"));
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"B"}));
+  EXPECT_EQ(Selected(), "<none>");
+  EXPECT_EQ(m.Label1.Text(), "Selected macro removed.");
+  m.btnStart.UserClick();
+  EXPECT_EQ(f->dialogs.messages.back().text, "Please select a macro to play back.");
+}
+
+TEST_F(LibraryTest, RemoveAMacroWhoseFileIsAlreadyGone) {
+  WriteMacro("a.juxmac", "A");
+  TFrmMain& m = Start();
+  fs::remove(macros / "a.juxmac");
+  m.bRemove.UserClick();
+  EXPECT_TRUE(Listed().empty());
+  EXPECT_EQ(m.Label1.Text(), "Selected macro removed.");
+}
+
+TEST_F(LibraryTest, RemoveWithTheSameNameSelectsTheTwin) {
+  WriteMacro("a.juxmac", "Twin");
+  WriteMacro("b.juxmac", "Twin");
+  TFrmMain& m = Start();
+  m.bRemove.UserClick();
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"Twin"}));
+  EXPECT_EQ(m.lbMacroses.ItemIndex(), 0);
+}
+
+// A folder that cannot be listed is reported once and the window still comes up whole.
+TEST_F(LibraryTest, UnlistableFolderIsReportedAndCreationGoesOn) {
+  fs::remove_all(macros);
+  std::ofstream(macros) << "a file where the folder should be";
+  TFrmMain& m = Start();
+  ASSERT_EQ(f->dialogs.messages.size(), 1u);
+  EXPECT_EQ(f->dialogs.messages[0].kind, plat::MsgKind::Error);
+  EXPECT_NE(f->dialogs.messages[0].text.find("Macros"), std::string::npos);
+  EXPECT_TRUE(Listed().empty());
+  EXPECT_EQ(m.lblHotkeys.Text(), "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
+}
+
+}  // namespace
