@@ -105,6 +105,7 @@ void MainWindow::MsgCreate() {
   services.Hotkeys = &hotkeys_;
   services.Profile = &profile_;
   services.Env = &env_;
+  services.MouseHook = &mouseHook_;
   frm_ = std::make_unique<TFrmMain>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);

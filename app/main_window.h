@@ -70,6 +70,7 @@ class MainWindow : public mainform::IFormWindow {
   Profile profile_;
   Environment env_;
   TrayIcon tray_;
+  MouseHook mouseHook_;
   UINT taskbarCreated_ = 0;
   std::unique_ptr<TFrmMain> frm_;
 };

@@ -22,6 +22,7 @@ void TFrmMain::StartRun() {
   btnStop.SetEnabled(true);
   Label1.SetText("Started");
   FClicksDone = 0;
+  ++FRunSerial;
   FRunning = true;
   FStopPlaybackRequested = false;
 

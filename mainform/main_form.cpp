@@ -141,6 +141,7 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   chkJitter.OnClick = [this] { chkJitterClick(); };
   btnStart.OnClick = [this] { btnStartClick(); };
   btnStop.OnClick = [this] { btnStopClick(); };
+  btnCreateMacros.OnClick = [this] { btnCreateMacrosClick(); };
   chkTopMost.OnClick = [this] { chkTopMostClick(); };
   chkMinimizeToTrayOnStart.OnClick = [this] { chkMinimizeToTrayOnStartClick(); };
   Button1.OnClick = [this] { Button1Click(); };
@@ -152,6 +153,7 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
   TimerClick.SetDriver(svc_.Timers);
   TimerDelay.SetDriver(svc_.Timers);
+  FCountdownTimer.OnTimer = [this] { CountdownTimerTick(); };
   FCountdownTimer.SetDriver(svc_.Timers);
 }
 
@@ -205,13 +207,17 @@ void TFrmMain::FormCreate() {
   if (!FHotkeyProblems.empty()) Label1.SetText(FHotkeyProblems);
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
+  HookTargetForm = this;
 }
 
 void TFrmMain::FormCloseQuery() {
+  if (FRecording) FinishRecording("Recording stopped because application is closing.");
   if (FRunning) StopRun("Closing");
 }
 
 void TFrmMain::FormDestroy() {
+  HookTargetForm = nullptr;
+  RemoveMouseHook();
   UnregisterHotkeys();
   SaveSettings();
   FMacros.clear();
@@ -268,11 +274,3 @@ void TFrmMain::cbClickTypeChange() {
 void TFrmMain::chkJitterClick() {
   seJitterMs.SetEnabled(chkJitter.Checked());
 }
-
-// Playback arrives with the macro player.
-void TFrmMain::BeginMacroPlayback() {}
-
-// The recorder arrives with the macro subsystem; until then nothing records.
-void TFrmMain::BeginRecording() {}
-
-void TFrmMain::FinishRecording(const std::string&) {}

@@ -12,7 +12,7 @@
 #include "platform/platform.h"
 #include "ui/controls.h"
 
-class TRecordedMacro;
+#include "macros/recorded_macro.h"
 
 namespace mainform {
 
@@ -28,6 +28,7 @@ struct FormServices {
   plat::IHotkeys* Hotkeys = nullptr;
   plat::IProfile* Profile = nullptr;
   plat::IEnvironment* Env = nullptr;
+  plat::IMouseHook* MouseHook = nullptr;
 };
 
 }  // namespace mainform
@@ -166,8 +167,25 @@ class TFrmMain {
   void LoadSettings();
 
   // Macro recorder.
+  void btnCreateMacrosClick();
+  void BeginRecordCountdown();
+  void CountdownTimerTick();
   void BeginRecording();
+  void InstallMouseHook();
+  void RemoveMouseHook();
+  // One call of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN, ...) and
+  // the point it reports. Constant work; never touches files or controls.
+  void HookMouseEvent(uint32_t message, int32_t x, int32_t y) noexcept;
+  void RecordMouseEvent(TMacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
   void FinishRecording(const std::string& reason);
+  // "yyyy-mm-dd hh.nn.ss" for a date and time.
+  static std::string RecordingTimeStamp(const plat::DateTime& t);
+  // "<stamp> (<seconds with one decimal>s)" with the user's decimal separator.
+  static std::string RecordingName(const std::string& stamp, uint32_t durationMs,
+                                   const std::string& decimalSeparator);
+
+  // Macro playback.
+  void PlayMacroRuns();
 
   // State, readable by tests and the Win32 side.
   bool FRunning = false;
@@ -191,6 +209,14 @@ class TFrmMain {
   std::string FHotkeyProblems;
   ui::Timer FCountdownTimer{1000};
   std::vector<std::shared_ptr<TRecordedMacro>> FMacros;
+  int32_t FCountdownValue = 0;
+  bool FMouseHookInstalled = false;
+  uint32_t FRecordingStartTick = 0;
+  uint32_t FLastRecordTick = 0;
+  std::vector<TMacroMouseEvent> FRecordedEvents;
+  plat::Point FLastRecordedPoint;
+  // Counts the runs started; a playback whose run has been replaced ends at its next check.
+  uint64_t FRunSerial = 0;
 
  private:
   mainform::FormServices svc_;
@@ -198,6 +224,10 @@ class TFrmMain {
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
 };
+
+// The main window as the mouse hook sees it: set as the last step of FormCreate and cleared as
+// the first step of FormDestroy, so the hook never reaches a half-built window.
+extern TFrmMain* HookTargetForm;
 
 // Maps a virtual-screen pixel to SendInput's normalised 0..65535 range so that the system
 // maps it back to the same pixel.

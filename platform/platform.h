@@ -61,6 +61,23 @@ class IClock {
   virtual uint32_t TickCount() = 0;
   // Blocks the calling thread; no messages are handled meanwhile.
   virtual void Sleep(uint32_t ms) = 0;
+  // A fine monotonic clock, in microseconds (QueryPerformanceCounter).
+  virtual uint64_t NowMicros() = 0;
+  // Blocks until NowMicros() reaches `deadline`, with a resolution finer than the system tick
+  // while BeginPrecise() is in force.
+  virtual void SleepUntilMicros(uint64_t deadline) = 0;
+  virtual void BeginPrecise() = 0;
+  virtual void EndPrecise() = 0;
+};
+
+// The system-wide low-level mouse hook (WH_MOUSE_LL). Its procedure reaches the main window
+// through HookTargetForm and always passes the input on.
+class IMouseHook {
+ public:
+  virtual ~IMouseHook() = default;
+  // Installs the hook; false when the system refused.
+  virtual bool Install() = 0;
+  virtual void Remove() = 0;
 };
 
 class IRandom {

@@ -25,8 +25,39 @@ class MouseInput : public plat::IMouseInput {
 
 class Clock : public plat::IClock {
  public:
+  Clock();
+  ~Clock() override;
+  Clock(const Clock&) = delete;
+  Clock& operator=(const Clock&) = delete;
   uint32_t TickCount() override { return GetTickCount(); }
   void Sleep(uint32_t ms) override { ::Sleep(ms); }
+  uint64_t NowMicros() override;
+  void SleepUntilMicros(uint64_t deadline) override;
+  void BeginPrecise() override;
+  void EndPrecise() override;
+
+ private:
+  LARGE_INTEGER frequency_{};
+  HANDLE timer_ = nullptr;
+  // Without a high-resolution timer the system's timer resolution is raised instead, only
+  // while precise waits are wanted.
+  bool raisePeriod_ = false;
+  int preciseDepth_ = 0;
+};
+
+// The low-level mouse hook; its procedure hands each event to HookTargetForm.
+class MouseHook : public plat::IMouseHook {
+ public:
+  MouseHook() = default;
+  ~MouseHook() override { Remove(); }
+  MouseHook(const MouseHook&) = delete;
+  MouseHook& operator=(const MouseHook&) = delete;
+  bool Install() override;
+  void Remove() override;
+
+ private:
+  static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) noexcept;
+  HHOOK hook_ = nullptr;
 };
 
 class Random : public plat::IRandom {

@@ -2,6 +2,8 @@
 // timers, an input sink that records every record, scripted random draws and dialog answers.
 #pragma once
 
+#include <unistd.h>
+
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -29,6 +31,25 @@ class Clock : public plat::IClock, public ui::TimerDriver {
     now += ms;
   }
   std::vector<uint32_t> sleeps;
+  uint64_t micro = 0;  // microseconds within the current millisecond
+  int precise = 0;     // BeginPrecise depth
+  std::vector<uint64_t> waitsUs;
+  uint64_t NowMicros() override { return now * 1000 + micro; }
+  void SleepUntilMicros(uint64_t deadline) override {
+    const uint64_t current = NowMicros();
+    waitsUs.push_back(deadline > current ? deadline - current : 0);
+    if (deadline <= current) return;
+    now = deadline / 1000;
+    micro = deadline % 1000;
+  }
+  void BeginPrecise() override { ++precise; }
+  void EndPrecise() override { --precise; }
+  // Moves the fine clock on by `us` (time spent working, not sleeping).
+  void Spend(uint64_t us) {
+    const uint64_t t = NowMicros() + us;
+    now = t / 1000;
+    micro = t % 1000;
+  }
 
   void Start(ui::Timer& t, uint32_t interval) override {
     timers_[&t] = Entry{now + interval, interval};
@@ -68,6 +89,8 @@ class Clock : public plat::IClock, public ui::TimerDriver {
 
 class Mouse : public plat::IMouseInput {
  public:
+  uint64_t costUs = 0;  // time each SendInput takes
+  Clock* workClock = nullptr;
   std::vector<plat::MouseInputRecord> sent;
   std::vector<uint64_t> sentAt;
   plat::Point cursor{400, 300};
@@ -76,6 +99,7 @@ class Mouse : public plat::IMouseInput {
   void Send(const plat::MouseInputRecord& r) override {
     sent.push_back(r);
     sentAt.push_back(clock ? clock->now : 0);
+    if (workClock && costUs) workClock->Spend(costUs);
   }
   bool CursorPos(plat::Point& out) override {
     out = cursor;
@@ -319,6 +343,39 @@ class Env : public plat::IEnvironment {
   }
 };
 
+class MouseHook : public plat::IMouseHook {
+ public:
+  bool installed = false;
+  bool refuse = false;
+  int installs = 0;
+  bool Install() override {
+    ++installs;
+    if (refuse) return false;
+    installed = true;
+    return true;
+  }
+  void Remove() override { installed = false; }
+};
+
+// A folder of its own under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& tag) {
+    static int counter = 0;
+    path = std::filesystem::temp_directory_path() /
+           ("zd-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::filesystem::path path;
+};
+
 // A main window wired to the fakes, created as the program creates it.
 struct Form {
   Clock clock;
@@ -330,6 +387,7 @@ struct Form {
   Hotkeys hotkeys;
   Profile profile;
   Env env;
+  MouseHook hook;
   TFrmMain frm;
 
   static inline const std::string kSettingsPath = std::string("C:\\Users\\u\\AppData\\Roaming") +
@@ -339,6 +397,7 @@ struct Form {
   // `prepare` runs before FormCreate, to lay out a settings file or the layout's key names.
   explicit Form(std::function<void(Form&)> prepare = {}) : frm(Services()) {
     mouse.clock = &clock;
+    mouse.workClock = &clock;
     env.profile = &profile;
     profile.path = kSettingsPath;
     window.caption = "ZuraDivudiv";
@@ -359,6 +418,7 @@ struct Form {
     s.Hotkeys = &hotkeys;
     s.Profile = &profile;
     s.Env = &env;
+    s.MouseHook = &hook;
     return s;
   }
 };

@@ -1,0 +1,193 @@
+// The macro recorder: a countdown in the compact bar, then every mouse movement, press and
+// release through the low-level hook until the stop hotkey, saved as a new macro file.
+#include <cstdio>
+#include <string>
+
+#include "mainform/main_form.h"
+
+TFrmMain* HookTargetForm = nullptr;
+
+namespace {
+
+constexpr uint32_t kWmMouseMove = 0x0200;
+constexpr uint32_t kWmLButtonDown = 0x0201;
+constexpr uint32_t kWmLButtonUp = 0x0202;
+constexpr uint32_t kWmRButtonDown = 0x0204;
+constexpr uint32_t kWmRButtonUp = 0x0205;
+constexpr uint32_t kWmMButtonDown = 0x0207;
+constexpr uint32_t kWmMButtonUp = 0x0208;
+constexpr int32_t kCountdownStart = 10;
+constexpr uint32_t kBlinkMs = 100;
+
+std::string Format(const char* pattern, int value) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, pattern, value);
+  return buf;
+}
+
+}  // namespace
+
+void TFrmMain::btnCreateMacrosClick() {
+  BeginRecordCountdown();
+}
+
+void TFrmMain::BeginRecordCountdown() {
+  if (FRecording || FRunning || FWaitingForRecordStart) return;
+  FWaitingForRecordStart = true;
+  FCountdownValue = kCountdownStart;
+  EnterCompactUi(Format("Recording starts in %d...", kCountdownStart));
+  FCountdownTimer.SetEnabled(true);
+}
+
+void TFrmMain::CountdownTimerTick() {
+  if (!FWaitingForRecordStart) return;
+  if (FCountdownValue == 0) {
+    BeginRecording();
+    return;
+  }
+  // A short blink, so that the same number shown twice still reads as a tick.
+  SetCompactCaption("");
+  svc_.Clock->Sleep(kBlinkMs);
+  SetCompactCaption(Format("Recording starts in %d ...", FCountdownValue));
+  --FCountdownValue;
+}
+
+void TFrmMain::BeginRecording() {
+  if (FRecording) return;
+  FWaitingForRecordStart = false;
+  FCountdownTimer.SetEnabled(false);
+  FRecordedEvents.clear();
+  FHasLastRecordedPoint = false;
+  FRecordingStartTick = svc_.Clock->TickCount();
+  FLastRecordTick = FRecordingStartTick;
+  InstallMouseHook();
+  FRecording = true;
+  plat::Point p;
+  if (svc_.Mouse->CursorPos(p)) {
+    FLastRecordedPoint = p;
+    FHasLastRecordedPoint = true;
+  }
+  EnterCompactUi("Recording... Press " + HotkeyText(FStpHK) + " to stop");
+  Label1.SetText("Recording macro...");
+}
+
+void TFrmMain::InstallMouseHook() {
+  RemoveMouseHook();
+  FMouseHookInstalled = svc_.MouseHook->Install();
+}
+
+void TFrmMain::RemoveMouseHook() {
+  if (!FMouseHookInstalled) return;
+  svc_.MouseHook->Remove();
+  FMouseHookInstalled = false;
+}
+
+void TFrmMain::HookMouseEvent(uint32_t message, int32_t x, int32_t y) noexcept {
+  if (!FRecording) return;
+  int32_t button = -1;
+  TMacroEventKind kind = TMacroEventKind::mekMove;
+  switch (message) {
+    case kWmMouseMove:
+      RecordMouseEvent(TMacroEventKind::mekMove, x, y, -1);
+      return;
+    case kWmLButtonDown:
+      button = 0, kind = TMacroEventKind::mekDown;
+      break;
+    case kWmLButtonUp:
+      button = 0, kind = TMacroEventKind::mekUp;
+      break;
+    case kWmRButtonDown:
+      button = 1, kind = TMacroEventKind::mekDown;
+      break;
+    case kWmRButtonUp:
+      button = 1, kind = TMacroEventKind::mekUp;
+      break;
+    case kWmMButtonDown:
+      button = 2, kind = TMacroEventKind::mekDown;
+      break;
+    case kWmMButtonUp:
+      button = 2, kind = TMacroEventKind::mekUp;
+      break;
+    default:
+      return;  // wheel, horizontal wheel, extra buttons
+  }
+  RecordMouseEvent(TMacroEventKind::mekMove, x, y, -1);
+  RecordMouseEvent(kind, x, y, button);
+}
+
+void TFrmMain::RecordMouseEvent(TMacroEventKind kind, int32_t x, int32_t y,
+                                int32_t button) noexcept {
+  if (!FRecording) return;
+  if (kind == TMacroEventKind::mekMove) {
+    if (FHasLastRecordedPoint && FLastRecordedPoint.X == x && FLastRecordedPoint.Y == y) return;
+    FLastRecordedPoint = {x, y};
+    FHasLastRecordedPoint = true;
+  }
+  const uint32_t now = svc_.Clock->TickCount();
+  try {
+    FRecordedEvents.push_back({now - FRecordingStartTick, kind, x, y, button});
+  } catch (...) {
+    return;  // out of memory: the event is dropped, the hook goes on
+  }
+  FLastRecordTick = now;
+}
+
+std::string TFrmMain::RecordingTimeStamp(const plat::DateTime& t) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d.%02d.%02d", t.Year, t.Month, t.Day, t.Hour,
+                t.Minute, t.Second);
+  return buf;
+}
+
+std::string TFrmMain::RecordingName(const std::string& stamp, uint32_t durationMs,
+                                    const std::string& decimalSeparator) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%0.1f", durationMs / 1000.0);
+  std::string seconds = buf;
+  const size_t dot = seconds.find('.');
+  if (dot != std::string::npos) seconds.replace(dot, 1, decimalSeparator);
+  return stamp + " (" + seconds + "s)";
+}
+
+void TFrmMain::FinishRecording(const std::string& reason) {
+  if (!FRecording && !FWaitingForRecordStart) return;
+  FWaitingForRecordStart = false;
+  FCountdownTimer.SetEnabled(false);
+  uint32_t duration = 0;
+  if (FRecording) {
+    RemoveMouseHook();
+    FRecording = false;
+    duration = FLastRecordTick - FRecordingStartTick;
+  }
+  LeaveCompactUi();
+  if (FRecordedEvents.empty()) {
+    Label1.SetText("Macro recording cancelled or empty.");
+  } else {
+    const std::string stamp = RecordingTimeStamp(svc_.Env->LocalNow());
+    auto macro = std::make_shared<TRecordedMacro>();
+    macro->SetName(RecordingName(stamp, duration, svc_.Env->DecimalSeparator()));
+    macro->SetDurationMs(duration);
+    macro->Events() = FRecordedEvents;
+    std::string stem = stamp;
+    for (char& c : stem)
+      if (c == ' ') c = '_';
+    const std::string folder = MacrosFolder() + plat::kPathDelim;
+    // Two recordings finished within the same second must not overwrite each other.
+    std::string path = folder + stem + ".juxmac";
+    for (int n = 2; svc_.Env->FileExists(path); ++n)
+      path = folder + stem + "_" + std::to_string(n) + ".juxmac";
+    FRecordedEvents.clear();
+    FHasLastRecordedPoint = false;
+    macro->SaveToFile(path);
+    FMacros.push_back(macro);
+    RefreshMacroList();
+    for (int i = 0; i < lbMacroses.Count(); ++i)
+      if (lbMacroses.Items()[static_cast<size_t>(i)] == macro->Name()) {
+        lbMacroses.SetItemIndex(i);
+        break;
+      }
+    Label1.SetText("Macro saved: " + macro->Name() + ". " + reason);
+  }
+  FRecordedEvents.clear();
+  FHasLastRecordedPoint = false;
+}

@@ -1,0 +1,210 @@
+// The recorder: countdown, hook events and their thinning, naming and saving.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kMove = 0x200, kLDown = 0x201, kLUp = 0x202, kRDown = 0x204, kRUp = 0x205,
+                   kMDown = 0x207, kMUp = 0x208, kWheel = 0x20A, kXDown = 0x20B;
+constexpr uintptr_t kStopHotkey = 1002, kStartMacrosHotkey = 1003;
+
+using K = TMacroEventKind;
+
+struct RecorderTest : ::testing::Test {
+  fakes::TempDir dir{"rec"};
+  fakes::Form f{[this](fakes::Form& g) {
+    g.env.realFiles = true;
+    g.env.vars["APPDATA"] = dir.path.string();
+  }};
+  TFrmMain& m = f.frm;
+  fs::path macros = dir.path / "JUX Zura Divudiv" / "Macros";
+
+  void StartRecordingNow() {
+    m.rbMacros.UserClick();
+    m.btnCreateMacros.UserClick();
+    m.WndProcHotkey(kStartMacrosHotkey);
+    ASSERT_TRUE(m.FRecording);
+  }
+  std::vector<std::string> MacroFiles() {
+    std::vector<std::string> names;
+    for (auto& e : fs::directory_iterator(macros)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(RecorderTest, CountdownTextsAndTiming) {
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  EXPECT_TRUE(m.FWaitingForRecordStart);
+  EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
+  EXPECT_TRUE(f.window.topMost);
+  std::vector<std::string> captions;
+  f.window.calls.clear();
+  for (int second = 1; second <= 10; ++second) {
+    f.clock.Advance(1000 - (second > 1 ? 100 : 0));
+    captions.push_back(f.window.caption);
+  }
+  EXPECT_EQ(captions.front(), "  Recording starts in 10 ...");
+  EXPECT_EQ(captions[1], "  Recording starts in 9 ...");
+  EXPECT_EQ(captions.back(), "  Recording starts in 1 ...");
+  EXPECT_FALSE(m.FRecording);
+  EXPECT_EQ(f.clock.sleeps, std::vector<uint32_t>(10, 100));  // the blink before each number
+  f.clock.Advance(900);
+  EXPECT_TRUE(m.FRecording);
+  EXPECT_TRUE(f.hook.installed);
+  EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
+  EXPECT_EQ(m.Label1.Text(), "Recording macro...");
+  EXPECT_FALSE(m.FCountdownTimer.Enabled());
+}
+
+TEST_F(RecorderTest, HotkeysDuringTheCountdown) {
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  m.WndProcHotkey(kStopHotkey);  // nothing: the countdown goes on
+  EXPECT_TRUE(m.FWaitingForRecordStart);
+  EXPECT_EQ(m.Label1.Text(), "Ready");
+  m.btnStart.UserClick();  // refused
+  m.btnCreateMacros.UserClick();
+  EXPECT_FALSE(m.FRunning);
+  m.WndProcHotkey(kStartMacrosHotkey);  // cuts it short
+  EXPECT_TRUE(m.FRecording);
+  EXPECT_FALSE(m.FWaitingForRecordStart);
+  m.WndProcHotkey(kStartMacrosHotkey);  // outside the countdown: nothing more
+  EXPECT_EQ(f.hook.installs, 1);
+}
+
+TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
+  m.rbMacros.UserClick();
+  m.FRunning = true;
+  m.btnCreateMacros.UserClick();
+  EXPECT_FALSE(m.FWaitingForRecordStart);
+  m.FRunning = false;
+}
+
+TEST_F(RecorderTest, ThinningRules) {
+  f.mouse.cursor = {10, 10};
+  StartRecordingNow();
+  m.HookMouseEvent(kMove, 10, 10);  // the start position: dropped
+  f.clock.Advance(5);
+  m.HookMouseEvent(kMove, 11, 10);
+  m.HookMouseEvent(kMove, 11, 10);   // the same pixel twice: once
+  m.HookMouseEvent(kLDown, 11, 10);  // no move ahead of it: the pointer is there
+  m.HookMouseEvent(kMove, 12, 10);
+  m.HookMouseEvent(kLUp, 13, 10);    // a move to the release point first
+  m.HookMouseEvent(kMove, 11, 10);   // back to an earlier pixel: stored again
+  m.HookMouseEvent(kWheel, 20, 20);  // ignored
+  m.HookMouseEvent(kXDown, 20, 20);
+  m.HookMouseEvent(kRDown, 11, 10);
+  m.HookMouseEvent(kRUp, 11, 10);
+  m.HookMouseEvent(kMDown, 11, 11);
+  m.HookMouseEvent(kMUp, 11, 11);
+  std::vector<TMacroMouseEvent> expected = {
+      {5, K::mekMove, 11, 10, -1}, {5, K::mekDown, 11, 10, 0}, {5, K::mekMove, 12, 10, -1},
+      {5, K::mekMove, 13, 10, -1}, {5, K::mekUp, 13, 10, 0},   {5, K::mekMove, 11, 10, -1},
+      {5, K::mekDown, 11, 10, 1},  {5, K::mekUp, 11, 10, 1},   {5, K::mekMove, 11, 11, -1},
+      {5, K::mekDown, 11, 11, 2},  {5, K::mekUp, 11, 11, 2}};
+  EXPECT_EQ(m.FRecordedEvents, expected);
+}
+
+TEST_F(RecorderTest, HookOnlyRecordsWhileRecording) {
+  m.HookMouseEvent(kMove, 1, 1);
+  EXPECT_TRUE(m.FRecordedEvents.empty());
+}
+
+TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
+  f.mouse.cursor = {0, 0};
+  f.env.now = {2024, 3, 7, 9, 5, 2};
+  StartRecordingNow();
+  f.clock.Advance(15);
+  m.HookMouseEvent(kMove, 641, 480);
+  f.clock.Advance(1185);
+  m.HookMouseEvent(kLDown, 641, 480);
+  f.clock.Advance(34);
+  m.HookMouseEvent(kLUp, 641, 480);
+  f.clock.Advance(5000);  // idle time before the stop does not count
+  m.WndProcHotkey(kStopHotkey);
+  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(f.hook.installed);
+  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+  EXPECT_EQ(m.Label1.Text(),
+            "Macro saved: 2024-03-07 09.05.02 (1.2s). Recording stopped by hotkey.");
+  EXPECT_EQ(MacroFiles(), (std::vector<std::string>{"2024-03-07_09.05.02.juxmac"}));
+  auto back = TRecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
+  EXPECT_EQ(back->Name(), "2024-03-07 09.05.02 (1.2s)");
+  EXPECT_EQ(back->DurationMs(), 1234u);
+  EXPECT_EQ(back->Events(), (std::vector<TMacroMouseEvent>{{15, K::mekMove, 641, 480, -1},
+                                                           {1200, K::mekDown, 641, 480, 0},
+                                                           {1234, K::mekUp, 641, 480, 0}}));
+  ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
+  EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (1.2s)");
+  EXPECT_TRUE(m.FRecordedEvents.empty());
+}
+
+TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
+  for (int i = 0; i < 3; ++i) {
+    StartRecordingNow();
+    m.HookMouseEvent(kMove, 100 + i, 5);
+    m.WndProcHotkey(kStopHotkey);
+  }
+  EXPECT_EQ(MacroFiles(),
+            (std::vector<std::string>{"2024-03-07_09.05.02.juxmac", "2024-03-07_09.05.02_2.juxmac",
+                                      "2024-03-07_09.05.02_3.juxmac"}));
+  EXPECT_EQ(m.FMacros.size(), 3u);
+}
+
+TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
+  f.mouse.cursor = {50, 50};
+  StartRecordingNow();
+  m.HookMouseEvent(kMove, 50, 50);
+  m.WndProcHotkey(kStopHotkey);
+  EXPECT_EQ(m.Label1.Text(), "Macro recording cancelled or empty.");
+  EXPECT_TRUE(MacroFiles().empty());
+  EXPECT_FALSE(m.FRecUiActive);
+}
+
+TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
+  StartRecordingNow();
+  m.HookMouseEvent(kMove, 3, 4);
+  m.FormCloseQuery();
+  EXPECT_NE(m.Label1.Text().find("Recording stopped because application is closing."),
+            std::string::npos);
+  EXPECT_EQ(MacroFiles().size(), 1u);
+  m.FormDestroy();
+  EXPECT_EQ(HookTargetForm, nullptr);
+}
+
+TEST_F(RecorderTest, ClosingDuringTheCountdownSavesNothing) {
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  m.FormCloseQuery();
+  EXPECT_TRUE(MacroFiles().empty());
+}
+
+TEST_F(RecorderTest, ARefusedHookRecordsNothing) {
+  f.hook.refuse = true;
+  StartRecordingNow();
+  m.WndProcHotkey(kStopHotkey);
+  EXPECT_EQ(m.Label1.Text(), "Macro recording cancelled or empty.");
+}
+
+TEST(RecordingNameTest, OneDecimalWithTheUsersSeparator) {
+  struct Case {
+    uint32_t ms;
+    const char* sep;
+    const char* name;
+  } cases[] = {{12345, ".", "S (12.3s)"},
+               {12345, ",", "S (12,3s)"},
+               {49, ".", "S (0.0s)"},
+               {0, ".", "S (0.0s)"},
+               {999999, ".", "S (1000.0s)"}};
+  for (const Case& c : cases) EXPECT_EQ(TFrmMain::RecordingName("S", c.ms, c.sep), c.name) << c.ms;
+  EXPECT_EQ(TFrmMain::RecordingTimeStamp({2024, 3, 7, 9, 5, 2}), "2024-03-07 09.05.02");
+  EXPECT_EQ(TFrmMain::RecordingTimeStamp({1999, 12, 31, 23, 59, 59}), "1999-12-31 23.59.59");
+}
+
+}  // namespace
