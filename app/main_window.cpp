@@ -93,7 +93,7 @@ void MainWindow::MsgCreate() {
   mouse_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
   hotkeys_.SetWindow(hwnd_);
-  timers_ = std::make_unique<WindowTimers>(hwnd_);
+  timers_ = std::make_unique<decltype(timers_)::element_type>(hwnd_);
   mainform::FormServices services;
   services.Mouse = &mouse_;
   services.Clock = &clock_;
@@ -158,6 +158,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_TIMER:
       if (timers_) {
+        // (the stand-in timer of the precise timers, or the plain timers of the baseline)
         bool handled = false;
         Guarded([&] { handled = timers_->OnTimer(wp); });
         if (handled) return 0;
@@ -200,6 +201,20 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+HANDLE MainWindow::TimerHandle() const {
+#ifdef ZD_SETTIMER_CLICKS
+  return nullptr;
+#else
+  return timers_ ? timers_->Handle() : nullptr;
+#endif
+}
+
+void MainWindow::ServiceTimers() noexcept {
+#ifndef ZD_SETTIMER_CLICKS
+  if (timers_) Guarded([&] { timers_->OnSignaled(); });
+#endif
 }
 
 std::string MainWindow::Caption() {

@@ -17,6 +17,7 @@
 #include "mainform/main_form.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
+#include "ui/timer_scheduler.h"
 
 namespace fakes {
 
@@ -51,40 +52,28 @@ class Clock : public plat::IClock, public ui::TimerDriver {
     micro = t % 1000;
   }
 
-  void Start(ui::Timer& t, uint32_t interval) override {
-    timers_[&t] = Entry{now + interval, interval};
-  }
-  void Stop(ui::Timer& t) override { timers_.erase(&t); }
-  bool Armed(const ui::Timer& t) const { return timers_.count(const_cast<ui::Timer*>(&t)) != 0; }
+  void Start(ui::Timer& t, uint32_t interval) override { scheduler.Start(t, interval); }
+  void Stop(ui::Timer& t) override { scheduler.Stop(t); }
+  bool Armed(const ui::Timer& t) const { return scheduler.Armed(t); }
 
   // Moves time forward by `ms`, delivering every tick that comes due on the way.
   void Advance(uint64_t ms) {
-    const uint64_t end = now + ms;
-    for (;;) {
-      ui::Timer* next = nullptr;
-      uint64_t due = 0;
-      for (auto& [t, e] : timers_)
-        if (e.due <= end && (next == nullptr || e.due < due)) next = t, due = e.due;
-      if (next == nullptr) break;
-      if (due > now) now = due;
-      Entry before = timers_[next];
-      next->Fire();
-      auto it = timers_.find(next);
-      // Re-armed by its own handler (a new interval): the new countdown stands.
-      if (it == timers_.end() || it->second.due != before.due) continue;
-      it->second.due += it->second.interval;
-      // Ticks that came due while the handler ran are not queued: at most one follows now.
-      if (it->second.due <= now) it->second.due = now;
+    const uint64_t end = (now + ms) * 1000;
+    while (scheduler.AnyArmed() && scheduler.NextDeadline() <= end) {
+      const uint64_t due = scheduler.NextDeadline();
+      if (due > NowMicros()) {
+        now = due / 1000;
+        micro = due % 1000;
+      }
+      scheduler.ServiceDue();
     }
-    if (end > now) now = end;
+    if (end > NowMicros()) {
+      now = end / 1000;
+      micro = 0;
+    }
   }
 
- private:
-  struct Entry {
-    uint64_t due;
-    uint32_t interval;
-  };
-  std::map<ui::Timer*, Entry> timers_;
+  ui::TimerScheduler scheduler{[this] { return NowMicros(); }};
 };
 
 class Mouse : public plat::IMouseInput {

@@ -1,0 +1,84 @@
+// Deadlines of the click timer: no drift, no queue of missed ticks, nothing armed while idle.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace {
+
+TEST(TimerSchedulerTest, PeriodDoesNotDriftByTheTimeATickTakes) {
+  fakes::Clock clock;
+  ui::Timer t(1);
+  t.SetDriver(&clock);
+  std::vector<uint64_t> ticks;
+  t.OnTimer = [&] {
+    ticks.push_back(clock.NowMicros());
+    clock.Spend(300);  // two SendInput calls' worth of work
+  };
+  t.SetEnabled(true);
+  clock.Advance(10);
+  ASSERT_EQ(ticks.size(), 10u);
+  for (size_t i = 0; i < ticks.size(); ++i) EXPECT_EQ(ticks[i], (i + 1) * 1000) << i;
+}
+
+// The clicking run re-arms its timer at every tick: without jitter the period stays that of the
+// first arming, even though each tick takes time.
+TEST(TimerSchedulerTest, ClickingRunKeepsItsPeriod) {
+  fakes::Form f;
+  f.mouse.costUs = 250;  // each SendInput
+  f.frm.seMillis.UserSetText("2");
+  f.frm.btnStart.UserClick();
+  f.clock.Advance(100);
+  EXPECT_EQ(f.frm.FClicksDone, 50u);
+}
+
+TEST(TimerSchedulerTest, MissedTicksCollapseIntoOne) {
+  fakes::Clock clock;
+  ui::Timer t(10);
+  t.SetDriver(&clock);
+  std::vector<uint64_t> ticks;
+  t.OnTimer = [&] {
+    ticks.push_back(clock.NowMicros() / 1000);
+    if (ticks.size() == 1) clock.Sleep(95);  // nine periods pass inside one tick
+  };
+  t.SetEnabled(true);
+  clock.Advance(130);
+  EXPECT_EQ(ticks, (std::vector<uint64_t>{10, 105, 115, 125}));
+}
+
+TEST(TimerSchedulerTest, NothingIsArmedWhileIdle) {
+  std::vector<bool> told;
+  uint64_t now = 0;
+  ui::TimerScheduler s([&] { return now; }, [&](bool armed) { told.push_back(armed); });
+  ui::Timer a(5), b(7);
+  a.SetDriver(&s);
+  b.SetDriver(&s);
+  EXPECT_FALSE(s.AnyArmed());
+  a.SetEnabled(true);
+  b.SetEnabled(true);
+  EXPECT_EQ(s.NextDeadline(), 5000u);
+  a.SetEnabled(false);
+  EXPECT_EQ(s.NextDeadline(), 7000u);
+  b.SetEnabled(false);
+  EXPECT_FALSE(s.AnyArmed());
+  EXPECT_EQ(told.back(), false);
+  // A handler that stops its own timer leaves nothing armed.
+  a.OnTimer = [&] { a.SetEnabled(false); };
+  a.SetEnabled(true);
+  now = 5000;
+  s.ServiceDue();
+  EXPECT_FALSE(s.AnyArmed());
+}
+
+// The whole main window idles with no timer armed: after a run ends nothing is left ticking.
+TEST(TimerSchedulerTest, NoTimerArmedAfterARunEnds) {
+  fakes::Form f;
+  EXPECT_FALSE(f.clock.scheduler.AnyArmed());
+  f.frm.seStartDelaySS.UserSetText("1");
+  f.frm.btnStart.UserClick();
+  EXPECT_TRUE(f.clock.scheduler.AnyArmed());
+  f.clock.Advance(1500);
+  f.frm.btnStop.UserClick();
+  EXPECT_FALSE(f.clock.scheduler.AnyArmed());
+}
+
+}  // namespace
