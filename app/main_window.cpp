@@ -193,9 +193,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       timers_.reset();
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+      const HWND hwnd = hwnd_;
       hwnd_ = nullptr;
-      break;
+      return DefWindowProcW(hwnd, msg, wp, lp);
+    }
     default:
       if (msg == taskbarCreated_ && taskbarCreated_ != 0) tray_.Readd();
       break;

@@ -1,0 +1,366 @@
+#include "app/new_version_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "platform/win32/text.h"
+
+namespace win {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The picture's colours: a green disc with a white arrow pointing down.
+constexpr COLORREF kIconDisc = RGB(56, 163, 72);
+constexpr COLORREF kIconRim = RGB(36, 120, 50);
+constexpr COLORREF kIconArrow = RGB(255, 255, 255);
+// The picture is drawn this many times larger and scaled down, which smooths its edges.
+constexpr int kIconOversample = 4;
+
+int Scale(int v, UINT dpi) {
+  return MulDiv(v, static_cast<int>(dpi), 96);
+}
+
+UINT DpiOf(HWND hwnd) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = fn ? fn(hwnd) : 0;
+  return dpi ? dpi : 96;
+}
+
+RECT OuterRectFor(UINT dpi) {
+  RECT r{0, 0, Scale(update::kNewVersionClientWidth, dpi),
+         Scale(update::kNewVersionClientHeight, dpi)};
+  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (fn)
+    fn(&r, kStyle, FALSE, kExStyle, dpi);
+  else
+    AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
+  return r;
+}
+
+// Owns a memory device context and restores the bitmap it had at first.
+class MemoryDc {
+ public:
+  MemoryDc(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)) {
+    if (dc_) old_ = SelectObject(dc_, bitmap);
+  }
+  ~MemoryDc() {
+    if (!dc_) return;
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+};
+
+// Selects a GDI object into a device context for one scope.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~Selected() { SelectObject(dc_, old_); }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// Draws the "update-icon" picture into `dc` at `box` (device pixels): a disc as large as the
+// box's shorter side, centred, with a white arrow pointing down.
+void DrawUpdateIcon(HDC dc, const RECT& box, COLORREF background) {
+  const int w = box.right - box.left, h = box.bottom - box.top;
+  if (w <= 0 || h <= 0) return;
+  const int sw = w * kIconOversample, sh = h * kIconOversample;
+  GdiObject<HBITMAP> big(CreateCompatibleBitmap(dc, sw, sh));
+  if (!big.Get()) return;
+  MemoryDc mem(dc, big.Get());
+  if (!mem.Get()) return;
+
+  GdiObject<HBRUSH> back(CreateSolidBrush(background));
+  const RECT all{0, 0, sw, sh};
+  FillRect(mem.Get(), &all, back.Get());
+
+  const int d = std::min(sw, sh) - kIconOversample;  // room for the rim
+  const int left = (sw - d) / 2, top = (sh - d) / 2;
+  {
+    GdiObject<HBRUSH> disc(CreateSolidBrush(kIconDisc));
+    GdiObject<HPEN> rim(CreatePen(PS_SOLID, kIconOversample * 2, kIconRim));
+    Selected brush(mem.Get(), disc.Get());
+    Selected pen(mem.Get(), rim.Get());
+    Ellipse(mem.Get(), left, top, left + d, top + d);
+  }
+  {
+    // The arrow: a shaft and a head, in fractions of the disc's diameter.
+    const auto x = [&](double f) { return left + static_cast<int>(f * d); };
+    const auto y = [&](double f) { return top + static_cast<int>(f * d); };
+    const POINT arrow[] = {{x(0.40), y(0.20)}, {x(0.60), y(0.20)}, {x(0.60), y(0.48)},
+                           {x(0.76), y(0.48)}, {x(0.50), y(0.80)}, {x(0.24), y(0.48)},
+                           {x(0.40), y(0.48)}};
+    GdiObject<HBRUSH> white(CreateSolidBrush(kIconArrow));
+    Selected brush(mem.Get(), white.Get());
+    Selected pen(mem.Get(), GetStockObject(NULL_PEN));
+    Polygon(mem.Get(), arrow, static_cast<int>(std::size(arrow)));
+  }
+
+  const int oldMode = SetStretchBltMode(dc, HALFTONE);
+  POINT oldOrigin;
+  SetBrushOrgEx(dc, 0, 0, &oldOrigin);
+  StretchBlt(dc, box.left, box.top, w, h, mem.Get(), 0, 0, sw, sh, SRCCOPY);
+  SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+  SetStretchBltMode(dc, oldMode);
+}
+
+}  // namespace
+
+// Label1: a word-wrapped static text.
+class NewVersionWindow::LabelPeer : public ui::ControlPeer {
+ public:
+  explicit LabelPeer(HWND hwnd) : hwnd_(hwnd) {}
+  void PeerSetText(const std::string& text) override { SetWindowTextW(hwnd_, Widen(text).c_str()); }
+  void PeerSetEnabled(bool enabled) override { EnableWindow(hwnd_, enabled); }
+  void PeerSetVisible(bool visible) override { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+ private:
+  HWND hwnd_;
+};
+
+// ProgressBar1: a msctls_progress32 control.
+class NewVersionWindow::ProgressPeer : public update::ProgressBarPeer {
+ public:
+  explicit ProgressPeer(HWND hwnd) : hwnd_(hwnd) {}
+  void PeerSetPosition(int position) override {
+    SendMessageW(hwnd_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  }
+  void PeerSetVisible(bool visible) override { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+  void PeerRepaint() override {
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+NewVersionWindow::NewVersionWindow(update::UpdateState& state, std::string server)
+    : http_(MakeWinHttpClient()), form_(state, std::move(server), http_, host_, dialogs_, shell_) {}
+
+NewVersionWindow::~NewVersionWindow() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+int NewVersionWindow::ShowModal(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);  // fails harmlessly when the class exists
+
+  // Created hidden on the primary monitor, so that its DPI is known before it is sized.
+  CreateWindowExW(kExStyle, kClassName, L"", kStyle, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+  if (!hwnd_) return 1;
+
+  form_.OnClosed = [this] { ShowWindow(hwnd_, SW_HIDE); };
+  form_.FormShow();
+  SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
+  Centre();
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  SetForegroundWindow(hwnd_);
+  if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) SetFocus(first);
+
+  MSG msg;
+  while (!form_.Closed()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // Asked to quit: close the dialog as its close box would, and leave the quit to the
+      // loop that comes next.
+      form_.Close();
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (!IsDialogMessageW(hwnd_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  const int tag = form_.Tag();
+  DestroyWindow(hwnd_);
+  return tag;
+}
+
+void NewVersionWindow::MsgCreate() {
+  dpi_ = DpiOf(hwnd_);
+  style_.SetDpi(dpi_);
+  host_.SetDialog(hwnd_);
+  http_.SetDialog(hwnd_);
+  dialogs_.SetOwner(hwnd_);
+
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  label_ = CreateWindowExW(
+      0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdLabel1)), instance, nullptr);
+  progress_ = CreateWindowExW(
+      0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, hwnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdProgressBar1)), instance, nullptr);
+  SendMessageW(progress_, PBM_SETRANGE32, static_cast<WPARAM>(form_.ProgressBar1.Min()),
+               form_.ProgressBar1.Max());
+
+  labelPeer_ = std::make_unique<LabelPeer>(label_);
+  progressPeer_ = std::make_unique<ProgressPeer>(progress_);
+  form_.Label1.Bind(labelPeer_.get());
+  form_.ProgressBar1.Bind(progressPeer_.get());
+  // The buttons, in their tab order.
+  binding_ = std::make_unique<FormBinding>(hwnd_, style_);
+  binding_->Create({&form_.btUpdateNow, &form_.btCancel}, dpi_);
+  Layout();
+}
+
+void NewVersionWindow::Layout() {
+  const auto place = [&](HWND hwnd, const ui::Bounds& b) {
+    MoveWindow(hwnd, Scale(b.Left, dpi_), Scale(b.Top, dpi_), Scale(b.Width, dpi_),
+               Scale(b.Height, dpi_), TRUE);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
+  };
+  place(label_, form_.Label1.GetBounds());
+  place(progress_, form_.ProgressBar1.GetBounds());
+  if (binding_) binding_->Layout(dpi_);
+}
+
+void NewVersionWindow::Centre() {
+  const RECT outer = OuterRectFor(dpi_);
+  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT work{0, 0, w, h};
+  if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &info)) {
+    work = info.rcWork;
+  }
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
+               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void NewVersionWindow::MsgPaint() {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(hwnd_, &ps);
+  const ui::Bounds& b = update::kVirtualImage1Bounds;
+  const RECT box{Scale(b.Left, dpi_), Scale(b.Top, dpi_), Scale(b.Left + b.Width, dpi_),
+                 Scale(b.Top + b.Height, dpi_)};
+  RECT overlap;
+  if (IntersectRect(&overlap, &box, &ps.rcPaint)) {
+    DrawUpdateIcon(dc, box, GetSysColor(COLOR_BTNFACE));
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+void NewVersionWindow::MsgActivate(WPARAM wp) {
+  // Keep the focus on the control that had it when the dialog is left and re-entered (for
+  // example around the error box).
+  if (LOWORD(wp) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    return;
+  }
+  HWND target = lastFocus_;
+  if (!target || !IsWindow(target) || !IsWindowEnabled(target) || !IsWindowVisible(target)) {
+    target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  }
+  if (target) SetFocus(target);
+}
+
+void NewVersionWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
+  dpi_ = HIWORD(wp);
+  style_.SetDpi(dpi_);
+  Layout();
+  const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK NewVersionWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  NewVersionWindow* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<NewVersionWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<NewVersionWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    // The dialog's handlers report their own errors; nothing may cross into the system.
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+LRESULT NewVersionWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      MsgCreate();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDCANCEL && lp == 0) {
+        // Esc, through IsDialogMessageW: the same as the close box.
+        form_.CloseBox();
+        return 0;
+      }
+      if (binding_ && binding_->OnCommand(wp, lp)) return 0;
+      break;
+    case WM_PAINT:
+      MsgPaint();
+      return 0;
+    case WM_ACTIVATE:
+      MsgActivate(wp);
+      return 0;
+    case WM_DPICHANGED:
+      MsgDpiChanged(wp, lp);
+      return 0;
+    case WM_CLOSE:
+      // The close box and Alt+F4; during the download the download closes the dialog itself
+      // once it has ended.
+      form_.CloseBox();
+      return 0;
+    case WM_DESTROY:
+      binding_.reset();
+      form_.Label1.Bind(nullptr);
+      form_.ProgressBar1.Bind(nullptr);
+      labelPeer_.reset();
+      progressPeer_.reset();
+      host_.SetDialog(nullptr);
+      http_.SetDialog(nullptr);
+      dialogs_.SetOwner(nullptr);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace win

@@ -1,0 +1,199 @@
+// End-to-end harness: starts the real program, drives its controls by their IDs, answers its
+// message boxes, presses hotkeys and watches where its clicks land on a window of our own.
+// Every wait here has a time-out, so a test can fail but never hang.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+using Ms = std::chrono::milliseconds;
+
+// The harness could not do what a test asked (a window that never appeared, a message that got
+// no answer). GoogleTest reports it as a failure of the test that raised it.
+class HarnessError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The program under test, set once by main().
+void SetProgramPath(std::wstring path);
+const std::wstring& ProgramPath();
+
+std::string Narrow(const std::wstring& text);
+
+// QueryPerformanceCounter, and the span between two readings in milliseconds.
+int64_t QpcNow();
+double QpcMs(int64_t from, int64_t to);
+
+// Handles the calling thread's messages for `duration`.
+void PumpFor(Ms duration);
+// Handles the calling thread's messages until `done` answers true or `timeout` passes; returns
+// the last answer.
+bool WaitUntil(const std::function<bool()>& done, Ms timeout);
+
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(HANDLE h) : h_(h) {}
+  ~UniqueHandle() { Reset(); }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept;
+  HANDLE Get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+  void Reset(HANDLE h = nullptr);
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// A message box (dialog class "#32770") shown by the program.
+struct MessageBoxInfo {
+  HWND hwnd = nullptr;
+  HWND owner = nullptr;
+  std::wstring caption;
+  std::wstring text;
+  std::vector<int> buttons;  // IDs of the visible buttons (IDOK, IDYES, ...)
+};
+
+// A running instance of the program with its own APPDATA folder. The constructor starts it and
+// waits for its main window; the destructor closes it (and kills it if it does not end).
+class Program {
+ public:
+  explicit Program(const std::wstring& appData, const std::wstring& exe = ProgramPath());
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  static constexpr Ms kStartTimeout{30000};
+  static constexpr Ms kReplyTimeout{10000};
+  static constexpr Ms kCloseTimeout{10000};
+
+  HWND MainWindow() const { return main_; }
+  DWORD ProcessId() const { return pid_; }
+  bool Running() const;
+
+  // The control with this dialog ID anywhere under the main window (the edit, not the
+  // up-down, of a spin edit). Raises HarnessError when there is none.
+  HWND Control(int id) const;
+  std::wstring Caption() const;
+  std::wstring Text(int id) const;
+  bool Checked(int id) const;
+  bool Enabled(int id) const;
+  int ComboIndex(int id) const;
+  std::vector<std::wstring> ComboItems(int id) const;
+
+  // WM_SETTEXT: the program sees EN_CHANGE as after typing.
+  void SetText(int id, const std::wstring& text);
+  // CB_SETCURSEL, then the CBN_SELCHANGE a user's choice sends to the parent.
+  void SelectCombo(int id, int index);
+  // Clicks a button, check box or radio button (BM_CLICK). The message is sent without
+  // blocking; this returns once the program's handler has returned, or as soon as the handler
+  // shows a message box (then the box is waiting for an answer), and raises HarnessError when
+  // neither happens in time.
+  enum class ClickOutcome { Handled, MessageBoxShown };
+  ClickOutcome Click(int id, Ms timeout = kReplyTimeout);
+
+  // The first visible message box of the program's process, if any.
+  std::optional<MessageBoxInfo> FindMessageBox() const;
+  MessageBoxInfo WaitForMessageBox(Ms timeout = Ms{5000}) const;
+  // Presses one of the box's buttons and waits until the box has gone.
+  void AnswerMessageBox(const MessageBoxInfo& box, int buttonId, Ms timeout = Ms{5000});
+
+  // WM_CLOSE, then waits for the process to end; kills it after `timeout`. Returns whether it
+  // ended by itself. Later calls return the first answer.
+  bool Close(Ms timeout = kCloseTimeout);
+  DWORD ExitCode() const;
+
+ private:
+  LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) const;
+
+  UniqueHandle process_;
+  DWORD pid_ = 0;
+  HWND main_ = nullptr;
+  std::optional<bool> closedCleanly_;
+};
+
+// Presses a key with modifiers (MOD_CONTROL, MOD_SHIFT, MOD_ALT, MOD_WIN) through SendInput
+// keyboard records, the way a user's hotkey arrives.
+void PressHotkey(UINT modifiers, UINT vk);
+
+// Injects one left click at a screen point (an absolute move, then a press and a release).
+void ClickAtScreen(POINT screen);
+
+// A top-level window of the driver, on its own thread so that its messages are handled at once
+// whatever the test thread is doing. It records every mouse-button message with the client
+// point and the QueryPerformanceCounter time at which it was handled. Its class has CS_DBLCLKS,
+// so a second press in quick succession arrives as a ...BUTTONDBLCLK message.
+class TargetWindow {
+ public:
+  struct Event {
+    UINT message = 0;
+    POINT client{};
+    int64_t qpc = 0;  // when the driver handled it
+    DWORD time = 0;   // GetMessageTime: when the input was injected, in the tick counter's steps
+  };
+
+  // `screen` is the window's rectangle in screen pixels; the window is a borderless top-most
+  // popup, so its client area is exactly this rectangle.
+  explicit TargetWindow(RECT screen);
+  ~TargetWindow();
+  TargetWindow(const TargetWindow&) = delete;
+  TargetWindow& operator=(const TargetWindow&) = delete;
+
+  HWND Hwnd() const { return hwnd_; }
+  RECT ScreenRect() const { return screen_; }
+  POINT ToScreen(POINT client) const { return {screen_.left + client.x, screen_.top + client.y}; }
+
+  std::vector<Event> Events() const;
+  void Clear();
+  int Count(UINT message) const;
+  int MoveCount() const;
+  // Presses of a button (0 left, 1 right, 2 middle): down and double-click messages together.
+  int Presses(int button) const;
+  int DoubleClicks() const;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+  void ThreadMain(HANDLE ready);
+  void Record(UINT message, LPARAM lp) noexcept;
+
+  RECT screen_;
+  HWND hwnd_ = nullptr;
+  DWORD threadId_ = 0;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<Event> events_;
+  int moves_ = 0;
+};
+
+// Human-readable name of a mouse message, for failure output.
+std::string MouseMessageName(UINT message);
+std::string Describe(const std::vector<TargetWindow::Event>& events);
+
+}  // namespace e2e
