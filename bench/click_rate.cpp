@@ -31,10 +31,9 @@ Figures Measure(const std::wstring& exe, int intervalMs, double seconds) {
   e2e::Program program(appData.Path(), exe);
   e2e::TargetWindow target({40, 120, 340, 280});
   e2e::PumpFor(e2e::Ms{300});
+  // Cursor mode: two SendInput calls a click, with the cursor resting on the target.
   const POINT at = target.ToScreen({150, 80});
-  program.Click(ids::rbCoordinates);
-  program.SetText(ids::edtCoordX, std::to_wstring(at.x));
-  program.SetText(ids::edtCoordY, std::to_wstring(at.y));
+  SetCursorPos(at.x, at.y);
   program.SetText(ids::seMillis, std::to_wstring(intervalMs));
   target.Clear();
   program.Click(ids::btnStart);
@@ -103,7 +102,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
   e2e::SetProgramPath(precise);
-  std::printf("Click rate, %.0f s per interval, coordinates mode, left single click, no jitter\n",
+  std::printf("Click rate, %.0f s per interval, cursor mode, left single click, no jitter\n",
               seconds);
   std::printf("%-9s | %-44s | %-44s\n", "", "precise timer (this program)", "baseline: SetTimer");
   std::printf("%-9s | %9s %9s %9s %9s %5s | %9s %9s %9s %9s %5s\n", "interval", "mean ms",

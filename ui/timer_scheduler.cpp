@@ -14,9 +14,9 @@ void TimerScheduler::Start(Timer& timer, uint32_t intervalMs) {
   auto it = std::find_if(entries_.begin(), entries_.end(),
                          [&](const Entry& e) { return e.timer == &timer; });
   if (it == entries_.end())
-    entries_.push_back({&timer, deadline, period, false, generation_});
+    entries_.push_back({&timer, deadline, period, deadline, false, generation_});
   else
-    *it = {&timer, deadline, period, false, generation_};
+    *it = {&timer, deadline, period, deadline, false, generation_};
   Changed();
 }
 
@@ -63,11 +63,15 @@ void TimerScheduler::ServiceDue() {
     }
     const uint64_t after = now_();
     if (snapshot.catchUp) {
-      due->deadline = after + due->period;
+      // Back onto the grid: its first point after now.
+      due->grid += ((after - due->grid) / due->period + 1) * due->period;
+      due->deadline = due->grid;
       due->catchUp = false;
     } else {
-      due->deadline = snapshot.deadline + due->period;
-      if (due->deadline <= after) {
+      due->grid = snapshot.grid + due->period;
+      if (due->grid > after) {
+        due->deadline = due->grid;
+      } else {
         due->deadline = after;  // the one tick that stands for all missed ones
         due->catchUp = true;
       }

@@ -24,17 +24,18 @@ class TimerScheduler : public TimerDriver {
   // The earliest deadline; only meaningful while AnyArmed().
   uint64_t NextDeadline() const;
   // Fires every timer whose deadline has passed, one tick each, earliest first. A periodic
-  // timer's next deadline is one interval after the last, so the period does not drift by the
-  // time a tick takes; ticks missed meanwhile collapse into one that follows at once, and the
-  // period then counts from that one.
+  // timer's ticks keep to a grid of whole intervals from its start, so the period does not
+  // drift by the time a tick takes; ticks missed meanwhile collapse into one that follows at
+  // once, and the next comes at the next point of the grid.
   void ServiceDue();
 
  private:
   struct Entry {
     Timer* timer;
-    uint64_t deadline;
+    uint64_t deadline;  // when it fires next
     uint64_t period;
-    bool catchUp;
+    uint64_t grid;    // the grid point of its last regular tick
+    bool catchUp;     // the next tick stands for missed ones
     uint64_t serial;  // which Start armed it
   };
   std::function<uint64_t()> now_;

@@ -4,6 +4,8 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
+
 namespace win {
 
 namespace {
@@ -56,6 +58,23 @@ uint64_t PreciseTimers::NowMicros() const {
   return t / f * 1000000 + t % f * 1000000 / f;
 }
 
+void PreciseTimers::OnSignaled() {
+  constexpr double kMaxLeadUs = 2000;
+  constexpr uint64_t kMaxYieldUs = 2500;
+  const uint64_t woke = NowMicros();
+  if (armedFor_ != 0 && woke > armedFor_) {
+    const double late = static_cast<double>(woke - armedFor_);
+    leadUs_ = std::min(kMaxLeadUs, leadUs_ * 0.9 + late * 0.1);
+  }
+  armedFor_ = 0;
+  if (scheduler_.AnyArmed()) {
+    const uint64_t next = scheduler_.NextDeadline();
+    if (next > woke && next - woke <= kMaxYieldUs)
+      while (NowMicros() < next) SwitchToThread();
+  }
+  scheduler_.ServiceDue();
+}
+
 bool PreciseTimers::OnTimer(UINT_PTR id) {
   if (id != kStandInId) return false;
   scheduler_.ServiceDue();
@@ -71,9 +90,12 @@ void PreciseTimers::Rearm(bool anyArmed) {
   }
   const uint64_t now = NowMicros();
   const uint64_t next = scheduler_.NextDeadline();
+  const uint64_t lead = static_cast<uint64_t>(leadUs_);
+  const uint64_t wake = next > lead ? next - lead : 0;
   LARGE_INTEGER due;
-  // Relative, in 100 ns units; a deadline already passed signals at once.
-  due.QuadPart = next > now ? -static_cast<LONGLONG>((next - now) * 10) : -1;
+  // Relative, in 100 ns units; a time already passed signals at once.
+  due.QuadPart = wake > now ? -static_cast<LONGLONG>((wake - now) * 10) : -1;
+  armedFor_ = wake > now ? wake : 0;
   SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
 }
 

@@ -24,7 +24,7 @@ class PreciseTimers : public ui::TimerDriver {
 
   // Signalled when the earliest deadline has come.
   HANDLE Handle() const { return timer_; }
-  void OnSignaled() { scheduler_.ServiceDue(); }
+  void OnSignaled();
   // WM_TIMER: true when it is the stand-in timer's.
   bool OnTimer(UINT_PTR id);
 
@@ -39,6 +39,11 @@ class PreciseTimers : public ui::TimerDriver {
   HANDLE timer_ = nullptr;
   bool highResolution_ = false;
   bool active_ = false;
+  // The system timer wakes the thread late by a fairly steady amount (about a millisecond
+  // under Wine); it is learned and the timer set that much early, and the thread yields
+  // through what remains, so that ticks come on their deadlines.
+  uint64_t armedFor_ = 0;
+  double leadUs_ = 0;
   LARGE_INTEGER frequency_{};
   ui::TimerScheduler scheduler_;
 };
