@@ -12,21 +12,6 @@ namespace win {
 
 namespace {
 
-// The system's text for an error code, without the trailing line break.
-std::string SystemErrorText(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text(buffer != nullptr ? buffer : L"", length);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "Error " + std::to_string(code) + ".";
-  return Narrow(text);
-}
-
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, DWORD code) {
   throw std::runtime_error(std::string(what) + " " + path + ": " + SystemErrorText(code));
 }

@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/win32/text.h"
 
 namespace plat {
 namespace {
@@ -76,34 +77,8 @@ class FileError : public std::system_error {
   std::string message_;
 };
 
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty() || text.size() > INT_MAX) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}
-
-std::string SystemErrorText(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring text;
-  if (n != 0 && buffer != nullptr) text.assign(buffer, n);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
-    text.pop_back();
-  }
-  if (text.empty()) return "System error " + std::to_string(code);
-  return WideToUtf8(text);
-}
-
 [[noreturn]] void ThrowLastError(DWORD code, const std::string& what, const std::string& path) {
-  throw FileError(code, what + " \"" + path + "\": " + SystemErrorText(code));
+  throw FileError(code, what + " \"" + path + "\": " + win::SystemErrorText(code));
 }
 
 std::wstring PathToWide(const std::string& utf8Path, const char* what) {

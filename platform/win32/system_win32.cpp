@@ -92,20 +92,6 @@ bool Environment::FileExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-std::string SystemErrorText(DWORD code) {
-  wchar_t* buf = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<LPWSTR>(&buf), 0, nullptr);
-  std::wstring text = n ? std::wstring(buf, n) : L"Error " + std::to_wstring(code);
-  if (buf) LocalFree(buf);
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-    text.pop_back();
-  return Narrow(text);
-}
-}  // namespace
-
 std::vector<std::string> Environment::ListFiles(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW fd;
