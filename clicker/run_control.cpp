@@ -51,6 +51,9 @@ void TFrmMain::StopRun(const std::string& text) {
   FStopPlaybackRequested = true;
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
+  // A playback stopped between a press and its release lets go of the button before the
+  // status line says that it has stopped.
+  ReleasePlaybackButtons();
   Label1.SetText(text);
   if (FRecUiActive && !FRecording && !FWaitingForRecordStart) LeaveCompactUi();
   if (!svc_.Window->IsVisible()) RestoreMainWindow();

@@ -9,6 +9,14 @@ namespace {
 constexpr uint32_t kHideSettleMs = 250;
 }
 
+void TFrmMain::ReleasePlaybackButtons() {
+  for (int32_t b = 0; b < 3; ++b)
+    if (FPlaybackHeld[static_cast<size_t>(b)]) {
+      FPlaybackHeld[static_cast<size_t>(b)] = false;
+      MouseButtonUp(b);
+    }
+}
+
 void TFrmMain::BeginMacroPlayback() {
   if (chkMinimizeToTrayOnStart.Checked() && svc_.Window->IsVisible()) {
     HideMainWindow();
@@ -31,16 +39,9 @@ void TFrmMain::PlayMacroRuns() {
   // A stopped playback ends at its next check, even when a new run has already set the flags
   // again inside one of its message pumps.
   auto active = [&] { return FRunning && !FStopPlaybackRequested && FRunSerial == serial; };
-  // Buttons this playback pressed and has not released yet: released whenever it ends, so that
-  // a stop between a press and its release leaves no button down.
-  std::array<bool, 3> held{};
-  auto releaseHeld = [&] {
-    for (int32_t b = 0; b < 3; ++b)
-      if (held[static_cast<size_t>(b)]) {
-        MouseButtonUp(b);
-        held[static_cast<size_t>(b)] = false;
-      }
-  };
+  // Buttons pressed and not yet released are released whenever the playback ends (StopRun
+  // releases them first when a stop ends it), so that no button is left down.
+  auto& held = FPlaybackHeld;
 
   svc_.Clock->BeginPrecise();
   int32_t runsBegun = 0;
@@ -83,11 +84,11 @@ void TFrmMain::PlayMacroRuns() {
       if (!untilStopped && runsBegun >= count) break;
     }
   } catch (...) {
-    releaseHeld();
+    ReleasePlaybackButtons();
     svc_.Clock->EndPrecise();
     throw;
   }
-  releaseHeld();
+  ReleasePlaybackButtons();
   svc_.Clock->EndPrecise();
   if (FRunSerial == serial && !FStopPlaybackRequested && FRunning) {
     StopRun((rbRepeatCount.Checked() ? "Completed macro repeat count. Runs done: "

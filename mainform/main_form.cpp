@@ -121,7 +121,6 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   grpSafety.SetText("Additional");
   chkMinimizeToTrayOnStart.SetText("Minimize to tray when starting");
   chkTopMost.SetText("Always on top");
-  LoadMacroLibrary();
   lblHotkeys.SetText("Hotkeys");
   Button1.SetText("About...");
   Label1.SetText("Ready");

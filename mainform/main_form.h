@@ -2,6 +2,7 @@
 // the controls to real windows and forwards user actions; the unit tests drive it headless.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -217,12 +218,15 @@ class TFrmMain {
   plat::Point FLastRecordedPoint;
   // Counts the runs started; a playback whose run has been replaced ends at its next check.
   uint64_t FRunSerial = 0;
+  // Buttons that a playback pressed and has not released yet (left, right, middle).
+  std::array<bool, 3> FPlaybackHeld{};
 
  private:
   mainform::FormServices svc_;
   std::vector<ui::Control*> controls_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
+  void ReleasePlaybackButtons();
 };
 
 // The main window as the mouse hook sees it: set as the last step of FormCreate and cleared as

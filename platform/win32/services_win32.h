@@ -29,7 +29,9 @@ class Clock : public plat::IClock {
   ~Clock() override;
   Clock(const Clock&) = delete;
   Clock& operator=(const Clock&) = delete;
-  uint32_t TickCount() override { return GetTickCount(); }
+  // Milliseconds that wrap like GetTickCount, but from the fine clock: GetTickCount moves in
+  // steps of the 15.6 ms system tick, which would bunch up the events of a recording.
+  uint32_t TickCount() override { return static_cast<uint32_t>(NowMicros() / 1000); }
   void Sleep(uint32_t ms) override { ::Sleep(ms); }
   uint64_t NowMicros() override;
   void SleepUntilMicros(uint64_t deadline) override;

@@ -85,7 +85,9 @@ class Mouse : public plat::IMouseInput {
   plat::Point cursor{400, 300};
   plat::Rect screen{0, 0, 1920, 1080};
   const Clock* clock = nullptr;
+  std::function<void(const plat::MouseInputRecord&)> onSend;
   void Send(const plat::MouseInputRecord& r) override {
+    if (onSend) onSend(r);
     sent.push_back(r);
     sentAt.push_back(clock ? clock->now : 0);
     if (workClock && costUs) workClock->Spend(costUs);

@@ -226,3 +226,23 @@ TEST_F(PlayerTest, MinimizeToTrayHidesAgainAfterTheDelayWithASettlingPause) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stop lets go of the button before the status line says the playback has stopped.
+TEST_F(PlayerTest, ReleaseComesBeforeTheStopText) {
+  UseMacro(click);
+  std::string statusAtRelease = "<no release>";
+  f.mouse.onSend = [&](const plat::MouseInputRecord& r) {
+    if (r.dwFlags == kLeftUp) statusAtRelease = m.Label1.Text();
+  };
+  int pumps = 0;
+  f.window.onProcessMessages = [&] {
+    if (++pumps == 3) m.btnStop.UserClick();  // after the press, before its release
+  };
+  m.btnStart.UserClick();
+  EXPECT_EQ(statusAtRelease, "Started");
+  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Runs done: 0");
+}
+
+}  // namespace

@@ -1,0 +1,305 @@
+// The real program under Wine with a macro folder prepared by the driver: the listing in the
+// window (sorted by file name, with the saved selection), Rename through the input box, Remove
+// with its confirmation, a start in macro mode with nothing selected, and a macro folder that
+// cannot be read.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness.h"
+#include "mainform/control_ids.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+// A macro file as the program writes it: byte-order mark, name, duration, events, CR LF.
+std::string MacroFile(const std::string& name, const std::string& duration,
+                      const std::vector<std::string>& events) {
+  std::string text = kBom;
+  text += "Name=" + name + "\r\n";
+  text += "DurationMs=" + duration + "\r\n";
+  for (const std::string& e : events) text += "E=" + e + "\r\n";
+  return text;
+}
+
+std::optional<std::string> ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary);
+  out << bytes;
+  if (!out.good()) throw HarnessError("cannot write " + file.string());
+}
+
+// The list box, read across the process boundary.
+LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result))
+    throw HarnessError("message " + std::to_string(msg) + " got no answer");
+  return static_cast<LRESULT>(result);
+}
+
+std::vector<std::wstring> ListItems(const Program& p) {
+  const HWND lb = p.Control(ids::lbMacroses);
+  std::vector<std::wstring> items;
+  const LRESULT count = Ask(lb, LB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = Ask(lb, LB_GETTEXTLEN, static_cast<WPARAM>(i));
+    if (length < 0) throw HarnessError("LB_GETTEXTLEN failed");
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        Ask(lb, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied < 0 ? 0 : std::min<size_t>(static_cast<size_t>(copied), length));
+    items.push_back(text);
+  }
+  return items;
+}
+
+int ListSelection(const Program& p) {
+  return static_cast<int>(Ask(p.Control(ids::lbMacroses), LB_GETCURSEL));
+}
+
+// A user's choice of a line: the selection, then the notification it sends to the window.
+void SelectListItem(const Program& p, int index) {
+  const HWND lb = p.Control(ids::lbMacroses);
+  if (Ask(lb, LB_SETCURSEL, static_cast<WPARAM>(index)) != index)
+    throw HarnessError("LB_SETCURSEL " + std::to_string(index) + " refused");
+  Ask(GetParent(lb), WM_COMMAND, MAKEWPARAM(ids::lbMacroses, LBN_SELCHANGE),
+      reinterpret_cast<LPARAM>(lb));
+}
+
+// The macro folder as the driver prepares it: three macro files whose order by file name, with
+// letter case ignored, differs from the order of their display names, from the order of the
+// bytes of their file names and from the order in which they are written; one file that is no
+// UTF-8 (left out), a text file and a folder named like a macro file (neither listed). The
+// settings file selects the second line.
+//
+// Wine's own directory listing already comes sorted by name without regard to case, so here the
+// order checks the listing as a whole; the unit tests check the program's sorting on its own.
+const std::string kZetaFile = MacroFile("zeta", "500", {"0|0|10|20|-1", "500|1|10|20|0"});
+const std::string kAlphaFile =
+    MacroFile("Alpha", "1234", {"15|0|641|480|-1", "1200|1|641|480|0", "1234|2|641|480|0"});
+const std::string kMidFile = MacroFile("mid", "0", {});
+const std::vector<std::wstring> kListed = {L"zeta", L"Alpha", L"mid"};
+
+class MacroLibraryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    const fs::path folder = Folder();
+    fs::create_directories(folder / "d.juxmac");
+    WriteBytes(folder / "c.juxmac", kMidFile);
+    WriteBytes(folder / "B.JUXMAC", kAlphaFile);
+    WriteBytes(folder / "bad.juxmac", std::string(kBom) + "Name=\xC3\x28\r\nDurationMs=1\r\n");
+    WriteBytes(folder / "notes.txt", MacroFile("notes", "1", {}));
+    WriteBytes(folder / "a.juxmac", kZetaFile);
+    WriteBytes(folder.parent_path() / "settings.ini", "[Macros]\r\nselected=1\r\n");
+    program_.emplace(appData_.Path());
+  }
+
+  void TearDown() override {
+    if (!program_) return;
+    if (!program_->Running()) {
+      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
+    } else if (!program_->Close()) {
+      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
+    } else {
+      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
+    }
+  }
+
+  fs::path Folder() const { return fs::path(appData_.Path()) / L"JUX Zura Divudiv" / L"Macros"; }
+  bool Exists(const std::string& name) const { return fs::exists(Folder() / name); }
+  Program& App() { return *program_; }
+
+  TempDir appData_;
+  std::optional<Program> program_;
+};
+
+TEST_F(MacroLibraryTest, ListsTheMacroFilesByFileNameWithTheSavedSelection) {
+  EXPECT_EQ(ListItems(App()), kListed);
+  EXPECT_EQ(ListSelection(App()), 1);
+  // Nothing was written back at start-up.
+  EXPECT_EQ(ReadBytes(Folder() / "B.JUXMAC"), kAlphaFile);
+  EXPECT_TRUE(Exists("bad.juxmac"));
+  EXPECT_TRUE(Exists("notes.txt"));
+}
+
+TEST_F(MacroLibraryTest, RenameWritesTheNewFileAndRemovesTheOldOne) {
+  App().Click(ids::rbMacros);
+  ASSERT_TRUE(App().Enabled(ids::bRename));
+  ASSERT_EQ(ListSelection(App()), 1);
+
+  ASSERT_EQ(App().Click(ids::bRename), Program::ClickOutcome::MessageBoxShown);
+  const MessageBoxInfo box = App().WaitForMessageBox();
+  EXPECT_EQ(box.caption, L"Rename macro");
+  EXPECT_EQ(box.text, L"Enter new macro name:");
+  EXPECT_EQ(box.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  const HWND edit = GetDlgItem(box.hwnd, 301);
+  ASSERT_NE(edit, nullptr) << "the input box has no edit field 301";
+  std::wstring current(64, L'\0');
+  current.resize(static_cast<size_t>(
+      Ask(edit, WM_GETTEXT, current.size(), reinterpret_cast<LPARAM>(current.data()))));
+  EXPECT_EQ(current, L"Alpha");
+  // The display name keeps what was typed; the file name has the colon replaced.
+  const std::wstring typed = L"Click: test";
+  Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+  App().AnswerMessageBox(box, IDOK);
+
+  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::Label1) == L"Macro renamed."; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1));
+  EXPECT_FALSE(Exists("B.JUXMAC"));
+  EXPECT_EQ(ReadBytes(Folder() / "Click_ test.juxmac"),
+            MacroFile("Click: test", "1234",
+                      {"15|0|641|480|-1", "1200|1|641|480|0", "1234|2|641|480|0"}));
+  EXPECT_EQ(ListItems(App()), (std::vector<std::wstring>{L"zeta", L"Click: test", L"mid"}));
+  EXPECT_EQ(ListSelection(App()), 1);
+  // The other files are as they were.
+  EXPECT_EQ(ReadBytes(Folder() / "a.juxmac"), kZetaFile);
+  EXPECT_EQ(ReadBytes(Folder() / "c.juxmac"), kMidFile);
+}
+
+TEST_F(MacroLibraryTest, RemoveAsksDeletesTheFileAndLeavesNothingToPlay) {
+  App().Click(ids::rbMacros);
+  SelectListItem(App(), 2);
+
+  // No keeps everything; Yes deletes.
+  for (int answer : {IDNO, IDYES}) {
+    SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
+    ASSERT_EQ(App().Click(ids::bRemove), Program::ClickOutcome::MessageBoxShown);
+    const MessageBoxInfo box = App().WaitForMessageBox();
+    EXPECT_EQ(box.text, L"Delete selected macro?");
+    EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
+    App().AnswerMessageBox(box, answer);
+    PumpFor(Ms{100});
+    if (answer == IDNO) {
+      EXPECT_TRUE(Exists("c.juxmac"));
+      EXPECT_EQ(ListItems(App()), kListed);
+      EXPECT_EQ(ListSelection(App()), 2);
+      EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+    }
+  }
+  ASSERT_TRUE(
+      WaitUntil([&] { return App().Text(ids::Label1) == L"Selected macro removed."; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1));
+  EXPECT_FALSE(Exists("c.juxmac"));
+  EXPECT_TRUE(Exists("a.juxmac"));
+  EXPECT_TRUE(Exists("B.JUXMAC"));
+  EXPECT_EQ(ListItems(App()), (std::vector<std::wstring>{L"zeta", L"Alpha"}));
+  EXPECT_EQ(ListSelection(App()), LB_ERR);
+
+  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::MessageBoxShown);
+  const MessageBoxInfo box = App().WaitForMessageBox();
+  EXPECT_EQ(box.text, L"Please select a macro to play back.");
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  App().AnswerMessageBox(box, IDOK);
+  EXPECT_TRUE(App().Enabled(ids::btnStart));
+  EXPECT_FALSE(App().Enabled(ids::btnStop));
+  EXPECT_EQ(App().Text(ids::Label1), L"Selected macro removed.");
+}
+
+// ---------------------------------------------------------------------------------------------
+// A macro folder that cannot be read: the window still comes up whole and says why, once.
+
+// Answers the program's message boxes (caption: the program's title) from a thread of its own
+// and keeps their texts: boxes shown while the window is being created come before there is a
+// window for the Program object to wait for.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() : thread_([this] { Run(); }) {}
+  ~BoxAnswerer() { Stop(); }
+  BoxAnswerer(const BoxAnswerer&) = delete;
+  BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+  std::vector<std::wstring> Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return texts_;
+  }
+
+ private:
+  static std::wstring TextOf(HWND hwnd) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 2000,
+                        &copied);
+    return std::wstring(buffer, std::min<size_t>(copied, 1023));
+  }
+
+  void Run() {
+    while (!stop_) {
+      std::vector<HWND> boxes;
+      EnumWindows(
+          [](HWND hwnd, LPARAM lp) -> BOOL {
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            if (std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd) &&
+                TextOf(hwnd) == L"JUX Zura Divudiv")
+              reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&boxes));
+      for (HWND box : boxes) {
+        std::wstring text;
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+          wchar_t cls[32] = {};
+          GetClassNameW(child, cls, 32);
+          if (_wcsicmp(cls, L"Static") == 0 &&
+              (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            text += TextOf(child);
+        }
+        texts_.push_back(text);
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        for (int i = 0; i < 500 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(10);
+      }
+      Sleep(10);
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::vector<std::wstring> texts_;
+  std::thread thread_;
+};
+
+TEST(MacroFolderTest, AnUnreadableFolderIsReportedOnceAndTheWindowStillComesUp) {
+  TempDir appData;
+  const fs::path settingsFolder = fs::path(appData.Path()) / L"JUX Zura Divudiv";
+  fs::create_directories(settingsFolder);
+  // A file where the folder belongs: it can be neither created nor listed.
+  WriteBytes(settingsFolder / "Macros", "not a folder");
+
+  BoxAnswerer answerer;
+  Program app(appData.Path());
+  PumpFor(Ms{1000});  // a late second report would come now
+  const std::vector<std::wstring> texts = answerer.Stop();
+  ASSERT_GE(texts.size(), 1u) << "no report of the unreadable folder";
+  EXPECT_EQ(texts[0].rfind(L"The macro folder cannot be read:", 0), 0u) << Narrow(texts[0]);
+  if (texts.size() != 1) {
+    std::string shown;
+    for (const std::wstring& t : texts) shown += "\n  " + Narrow(t);
+    ADD_FAILURE() << "the folder was reported " << texts.size() << " times:" << shown;
+  }
+
+  // The creation of the window went on after the report.
+  EXPECT_EQ(app.Text(ids::lblHotkeys),
+            L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
+  EXPECT_EQ(ListItems(app).size(), 0u);
+  EXPECT_TRUE(app.Close());
+  EXPECT_EQ(app.ExitCode(), 0u);
+}
+
+}  // namespace
+}  // namespace e2e

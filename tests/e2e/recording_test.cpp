@@ -1,0 +1,399 @@
+// The real program under Wine records the driver's injected mouse input through its low-level
+// hook, saves it as a macro file, lists and selects it, and plays it back onto the driver's
+// target window; a stopped playback leaves no button pressed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "mainform/control_ids.h"
+
+namespace e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::wstring kCaption = L"  JUX Zura Divudiv 1.0";
+constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+// Top left of the screen, away from the program's window and its compact bar.
+const RECT kTargetRect{40, 120, 340, 280};
+
+// ---------------------------------------------------------------------------------------------
+// Injected mouse input, one record per SendInput call as a real mouse delivers it.
+
+LONG Normalise(LONG v, int origin, int size) {
+  // The centre of the pixel, so that either way of mapping back lands on it.
+  const long long r = ((2LL * (v - origin) + 1) * 65536) / (2LL * size);
+  return static_cast<LONG>(std::clamp<long long>(r, 0, 65535));
+}
+
+void SendMouse(DWORD flags, POINT screen = {}) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  if (flags & MOUSEEVENTF_ABSOLUTE) {
+    in.mi.dx = Normalise(screen.x, GetSystemMetrics(SM_XVIRTUALSCREEN),
+                         GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    in.mi.dy = Normalise(screen.y, GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  }
+  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("SendInput failed");
+}
+
+void MoveTo(POINT screen) {
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, screen);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Macro files.
+
+struct FileEvent {
+  long long deltaMs = 0;
+  int kind = 0;
+  int x = 0;
+  int y = 0;
+  int button = 0;
+  friend bool operator==(const FileEvent&, const FileEvent&) = default;
+};
+
+void PrintTo(const FileEvent& e, std::ostream* out) {
+  *out << "{+" << e.deltaMs << " ms, kind " << e.kind << ", (" << e.x << ", " << e.y << "), button "
+       << e.button << "}";
+}
+
+struct MacroText {
+  std::string name;
+  long long durationMs = -1;
+  std::vector<FileEvent> events;
+};
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw HarnessError("cannot read " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary);
+  out << bytes;
+  if (!out.good()) throw HarnessError("cannot write " + file.string());
+}
+
+// Reads a macro file as the program writes it; any deviation from that form fails the test.
+MacroText ParseMacroFile(const std::string& bytes) {
+  MacroText macro;
+  EXPECT_EQ(bytes.substr(0, 3), kBom) << "byte-order mark";
+  std::vector<std::string> lines;
+  size_t pos = 3;
+  while (pos < bytes.size()) {
+    const size_t end = bytes.find("\r\n", pos);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "the last line has no CR LF: " << bytes.substr(pos);
+      break;
+    }
+    lines.push_back(bytes.substr(pos, end - pos));
+    pos = end + 2;
+  }
+  if (lines.size() < 2) {
+    ADD_FAILURE() << "no name and duration lines in:\n" << bytes;
+    return macro;
+  }
+  EXPECT_EQ(lines[0].rfind("Name=", 0), 0u) << lines[0];
+  macro.name = lines[0].substr(std::min<size_t>(5, lines[0].size()));
+  EXPECT_EQ(std::sscanf(lines[1].c_str(), "DurationMs=%lld", &macro.durationMs), 1) << lines[1];
+  for (size_t i = 2; i < lines.size(); ++i) {
+    FileEvent e;
+    char rest = 0;
+    if (std::sscanf(lines[i].c_str(), "E=%lld|%d|%d|%d|%d%c", &e.deltaMs, &e.kind, &e.x, &e.y,
+                    &e.button, &rest) != 5) {
+      ADD_FAILURE() << "not an event line: " << lines[i];
+      continue;
+    }
+    macro.events.push_back(e);
+  }
+  return macro;
+}
+
+std::string EventLine(long long deltaMs, int kind, POINT p, int button) {
+  std::ostringstream out;
+  out << "E=" << deltaMs << '|' << kind << '|' << p.x << '|' << p.y << '|' << button << "\r\n";
+  return out.str();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The list box, read across the process boundary.
+
+LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result))
+    throw HarnessError("message " + std::to_string(msg) + " got no answer");
+  return static_cast<LRESULT>(result);
+}
+
+std::vector<std::wstring> ListItems(const Program& p) {
+  const HWND lb = p.Control(ids::lbMacroses);
+  std::vector<std::wstring> items;
+  const LRESULT count = Ask(lb, LB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = Ask(lb, LB_GETTEXTLEN, static_cast<WPARAM>(i));
+    if (length < 0) throw HarnessError("LB_GETTEXTLEN failed");
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        Ask(lb, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied < 0 ? 0 : std::min<size_t>(static_cast<size_t>(copied), length));
+    items.push_back(text);
+  }
+  return items;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+bool IsTopMost(HWND hwnd) {
+  return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class RecordingTest : public testing::Test {
+ protected:
+  void TearDown() override {
+    if (!program_) return;
+    if (!program_->Running()) {
+      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
+    } else if (!program_->Close()) {
+      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
+    } else {
+      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
+    }
+  }
+
+  Program& Start() {
+    program_.emplace(appData_.Path());
+    return *program_;
+  }
+  Program& App() { return *program_; }
+
+  fs::path Folder() const { return fs::path(appData_.Path()) / L"JUX Zura Divudiv" / L"Macros"; }
+
+  std::vector<fs::path> MacroFiles() const {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(Folder(), ec))
+      if (e.is_regular_file() && e.path().extension() == ".juxmac") files.push_back(e.path());
+    return files;
+  }
+
+  bool WaitForStatus(const std::wstring& status, Ms timeout = Ms{5000}) {
+    return WaitUntil([&] { return App().Text(ids::Label1) == status; }, timeout);
+  }
+
+  TargetWindow target_{kTargetRect};
+  TempDir appData_;
+  std::optional<Program> program_;
+};
+
+// Create, the start-macros hotkey, moves and a left click over the target, the stop hotkey:
+// the file holds exactly that input, and playing it twice clicks twice where the click was.
+TEST_F(RecordingTest, RecordsInjectedInputAndPlaysItBack) {
+  const POINT p1 = target_.ToScreen({20, 30});
+  const POINT p2 = target_.ToScreen({90, 50});
+  const POINT clickClient{150, 80};
+  const POINT p3 = target_.ToScreen(clickClient);
+  // The recording starts from wherever the pointer is: somewhere that none of the points is.
+  const POINT park = target_.ToScreen({280, 150});
+  MoveTo(park);
+  SetCursorPos(park.x, park.y);
+  PumpFor(Ms{50});
+
+  Start();
+  App().Click(ids::rbMacros);
+  ASSERT_TRUE(App().Enabled(ids::btnCreateMacros));
+  App().Click(ids::btnCreateMacros);
+  EXPECT_EQ(App().Caption(), L"  Recording starts in 10...");
+  EXPECT_TRUE(IsTopMost(App().MainWindow()));
+  PressHotkey(kCtrlShift, 'R');
+  ASSERT_TRUE(WaitForStatus(L"Recording macro...")) << Narrow(App().Text(ids::Label1));
+  EXPECT_EQ(App().Caption(), L"  Recording... Press Shift+Ctrl+X to stop");
+  target_.Clear();
+
+  for (POINT p : {p1, p2, p3}) {
+    MoveTo(p);
+    PumpFor(Ms{30});
+  }
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  PumpFor(Ms{30});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONUP) >= 1; }, Ms{3000}))
+      << "the injected click did not reach the target" << Describe(target_.Events());
+  ASSERT_EQ(target_.Presses(0), 1) << Describe(target_.Events());
+
+  PressHotkey(kCtrlShift, 'X');
+  ASSERT_TRUE(
+      WaitUntil([&] { return App().Text(ids::Label1).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1));
+  EXPECT_EQ(App().Caption(), kCaption);
+  EXPECT_FALSE(IsTopMost(App().MainWindow()));
+
+  const std::vector<fs::path> files = MacroFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const MacroText macro = ParseMacroFile(ReadBytes(files[0]));
+  const std::vector<FileEvent> expectedEvents = {
+      {0, 0, p1.x, p1.y, -1}, {0, 0, p2.x, p2.y, -1}, {0, 0, p3.x, p3.y, -1},
+      {0, 1, p3.x, p3.y, 0},  {0, 2, p3.x, p3.y, 0},
+  };
+  std::vector<FileEvent> withoutTimes = macro.events;
+  for (FileEvent& e : withoutTimes) e.deltaMs = 0;
+  EXPECT_EQ(withoutTimes, expectedEvents);
+  ASSERT_FALSE(macro.events.empty());
+  // Offsets from the start of the recording, in the order of the input; the duration ends at
+  // the last event.
+  for (size_t i = 1; i < macro.events.size(); ++i)
+    EXPECT_GE(macro.events[i].deltaMs, macro.events[i - 1].deltaMs) << i;
+  EXPECT_GE(macro.events.front().deltaMs, 0);
+  EXPECT_EQ(macro.durationMs, macro.events.back().deltaMs);
+
+  // Named after the time of the stop and the length; the file after the time alone.
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(
+      macro.name, m, std::regex(R"((\d{4}-\d\d-\d\d) (\d\d\.\d\d\.\d\d) \((\d+)[.,](\d)s\))")))
+      << macro.name;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%0.1f", static_cast<double>(macro.durationMs) / 1000.0);
+  EXPECT_EQ(m[3].str() + "." + m[4].str(), seconds);
+  EXPECT_EQ(files[0].filename().string(), m[1].str() + "_" + m[2].str() + ".juxmac");
+  // The local time of the stop, give or take a minute.
+  SYSTEMTIME stamp{};
+  ASSERT_EQ(std::sscanf(macro.name.c_str(), "%4hu-%2hu-%2hu %2hu.%2hu.%2hu", &stamp.wYear,
+                        &stamp.wMonth, &stamp.wDay, &stamp.wHour, &stamp.wMinute, &stamp.wSecond),
+            6);
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  FILETIME stampFt{}, nowFt{};
+  ASSERT_TRUE(SystemTimeToFileTime(&stamp, &stampFt)) << macro.name;
+  ASSERT_TRUE(SystemTimeToFileTime(&now, &nowFt));
+  const auto ticks = [](FILETIME f) {
+    return static_cast<long long>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) |
+                                  f.dwLowDateTime);
+  };
+  EXPECT_LT(std::llabs(ticks(nowFt) - ticks(stampFt)), 60LL * 10000000) << macro.name;
+
+  const std::wstring name = Widen(macro.name);
+  EXPECT_EQ(App().Text(ids::Label1), L"Macro saved: " + name + L". Recording stopped by hotkey.");
+  EXPECT_EQ(ListItems(App()), std::vector<std::wstring>{name});
+  EXPECT_EQ(Ask(App().Control(ids::lbMacroses), LB_GETCURSEL), 0);
+
+  // Played twice: two clicks at the recorded point.
+  App().Click(ids::rbRepeatCount);
+  App().SetText(ids::seRepeat, L"2");
+  MoveTo(park);
+  PumpFor(Ms{50});
+  target_.Clear();
+  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{5000}));
+  EXPECT_EQ(App().Text(ids::Label1), L"Completed macro repeat count. Runs done: 2");
+  PumpFor(Ms{300});
+  const std::vector<TargetWindow::Event> played = target_.Events();
+  EXPECT_EQ(target_.Presses(0), 2) << Describe(played);
+  EXPECT_EQ(target_.Count(WM_LBUTTONUP), 2) << Describe(played);
+  EXPECT_EQ(played.size(), 4u) << Describe(played);
+  for (const TargetWindow::Event& e : played) {
+    EXPECT_EQ(e.client.x, clickClient.x) << MouseMessageName(e.message);
+    EXPECT_EQ(e.client.y, clickClient.y) << MouseMessageName(e.message);
+  }
+  EXPECT_EQ(App().Caption(), kCaption);
+}
+
+// A playback "until stopped" of a drag, stopped while the button is down: the button is
+// released, and nothing is sent after the stop.
+enum class StopBy { Hotkey, Button };
+
+void PrintTo(StopBy by, std::ostream* out) {
+  *out << (by == StopBy::Hotkey ? "the stop hotkey" : "the Stop button");
+}
+
+class StopPlaybackTest : public RecordingTest, public testing::WithParamInterface<StopBy> {};
+
+TEST_P(StopPlaybackTest, LeavesNoButtonPressed) {
+  // Press at one point, then five seconds of small moves with the button held, then release.
+  const POINT p = target_.ToScreen({150, 80});
+  std::string text = std::string(kBom) + "Name=drag\r\nDurationMs=5100\r\n";
+  text += EventLine(0, 0, p, -1);
+  text += EventLine(50, 1, p, 0);
+  for (int t = 100, i = 1; t <= 5000; t += 50, ++i) text += EventLine(t, 0, {p.x + i % 2, p.y}, -1);
+  text += EventLine(5100, 2, p, 0);
+  fs::create_directories(Folder());
+  WriteBytes(Folder() / "drag.juxmac", text);
+  WriteBytes(Folder().parent_path() / "settings.ini", "[Target]\r\nmode=2\r\n");
+
+  Start();
+  ASSERT_TRUE(App().Checked(ids::rbMacros));
+  ASSERT_TRUE(App().Checked(ids::rbUntilStopped));
+  ASSERT_EQ(ListItems(App()), std::vector<std::wstring>{L"drag"});
+  target_.Clear();
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
+      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  PumpFor(Ms{300});
+  ASSERT_EQ(target_.Count(WM_LBUTTONUP), 0) << "still held" << Describe(target_.Events());
+
+  const bool byHotkey = GetParam() == StopBy::Hotkey;
+  if (byHotkey)
+    PressHotkey(kCtrlShift, 'X');
+  else
+    App().Click(ids::btnStop);
+  // The button is let go before the status line says that the playback has stopped: the
+  // system's button state, which SendInput has updated by the time it returns, is read as soon
+  // as the text is seen.
+  const std::wstring stopped =
+      byHotkey ? L"Stopped by hotkey. Runs done: 0" : L"Stopped by button. Runs done: 0";
+  bool downWhenStopShown = false;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        if (App().Text(ids::Label1) != stopped) return false;
+        downWhenStopShown = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+        return true;
+      },
+      Ms{5000}))
+      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  EXPECT_FALSE(downWhenStopShown) << "the status line told of the stop while the button was down";
+  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{3000}));
+  PumpFor(Ms{300});
+  const int movesAtTheEnd = target_.MoveCount();
+  const std::vector<TargetWindow::Event> events = target_.Events();
+  ASSERT_EQ(events.size(), 2u) << Describe(events);
+  EXPECT_EQ(events[0].message, static_cast<UINT>(WM_LBUTTONDOWN)) << Describe(events);
+  EXPECT_EQ(events[1].message, static_cast<UINT>(WM_LBUTTONUP)) << Describe(events);
+  EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0) << "the system still sees the button down";
+
+  PumpFor(Ms{500});
+  EXPECT_EQ(target_.MoveCount(), movesAtTheEnd) << "moves sent after the stop";
+  EXPECT_EQ(App().Caption(), kCaption);
+}
+
+INSTANTIATE_TEST_SUITE_P(StopBy, StopPlaybackTest, testing::Values(StopBy::Hotkey, StopBy::Button),
+                         [](const testing::TestParamInfo<StopBy>& p) {
+                           return p.param == StopBy::Hotkey ? std::string("Hotkey")
+                                                            : std::string("Button");
+                         });
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,337 @@
+// The real program under Wine: the global hotkeys pressed as a user presses them, the compact
+// running bar and the hidden window during a run, the settings file across a restart, a start
+// hotkey from a hand-written settings file, a hotkey that another program holds, and the About
+// box.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "mainform/control_ids.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kCaption = L"  JUX Zura Divudiv 1.0";
+const std::wstring kRunningCaption = L"  Running... Press Shift+Ctrl+X to stop";
+const std::wstring kDefaultHotkeys = L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X";
+constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
+
+RECT WindowRect(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+std::string Str(const RECT& r) {
+  std::ostringstream out;
+  out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+  return out.str();
+}
+
+bool IsTopMost(HWND hwnd) {
+  return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// The bar the window shrinks to while a run goes on: half the normal width (at least 200
+// pixels), the caption bar and the frame high, 16 pixels from the right and bottom edges of the
+// primary work area.
+RECT ExpectedCompactRect(HWND hwnd, const RECT& normal) {
+  const UINT dpi = GetDpiForWindow(hwnd);
+  const int height =
+      GetSystemMetricsForDpi(SM_CYCAPTION, dpi) + 2 * GetSystemMetricsForDpi(SM_CYFRAME, dpi);
+  const int width = std::max<int>((normal.right - normal.left) / 2, 200);
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return {work.right - 16 - width, work.bottom - 16 - height, work.right - 16, work.bottom - 16};
+}
+
+// A hotkey that the driver itself holds, as another program would; released on every path.
+class HeldHotkey {
+ public:
+  HeldHotkey(UINT modifiers, UINT vk) : ok_(RegisterHotKey(nullptr, kId, modifiers, vk) != FALSE) {}
+  ~HeldHotkey() {
+    if (ok_) UnregisterHotKey(nullptr, kId);
+  }
+  HeldHotkey(const HeldHotkey&) = delete;
+  HeldHotkey& operator=(const HeldHotkey&) = delete;
+  bool Ok() const { return ok_; }
+
+ private:
+  static constexpr int kId = 0x5A11;
+  bool ok_;
+};
+
+// The program with its own APPDATA, which outlives a restart of the program.
+class WindowTest : public testing::Test {
+ protected:
+  void TearDown() override { ExpectCleanClose(); }
+
+  Program& Start() {
+    program_.emplace(appData_.Path());
+    return *program_;
+  }
+  Program& App() { return *program_; }
+
+  void ExpectCleanClose() {
+    if (!program_) return;
+    if (!program_->Running()) {
+      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
+    } else if (!program_->Close()) {
+      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
+    } else {
+      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
+    }
+    program_.reset();
+  }
+
+  std::wstring SettingsFile() const {
+    return appData_.Path() + L"\\JUX Zura Divudiv\\settings.ini";
+  }
+
+  void WriteSettings(const std::string& text) {
+    const std::filesystem::path file(SettingsFile());
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    out << text;
+    if (!out.good()) throw HarnessError("cannot write " + Narrow(SettingsFile()));
+  }
+
+  // Coordinates mode aimed at `screen`, one click every `millis` milliseconds.
+  void AimAt(POINT screen, int millis) {
+    App().Click(ids::rbCoordinates);
+    App().SetText(ids::edtCoordX, std::to_wstring(screen.x));
+    App().SetText(ids::edtCoordY, std::to_wstring(screen.y));
+    App().SetText(ids::seMillis, std::to_wstring(millis));
+    ASSERT_TRUE(App().Checked(ids::rbCoordinates));
+  }
+
+  bool WaitForRunEnd(Ms timeout = Ms{5000}) {
+    return WaitUntil([&] { return App().Enabled(ids::btnStart); }, timeout);
+  }
+
+  TempDir appData_;
+  std::optional<Program> program_;
+};
+
+// Top left of the screen: away from the program's window in the middle, its compact bar at the
+// bottom right and the notification area that Wine shows at the top left.
+const RECT kTargetRect{40, 120, 340, 280};
+constexpr POINT kClient{150, 80};
+
+// ---------------------------------------------------------------------------------------------
+// A run started and stopped by the default hotkeys, with and without "Always on top": the window
+// is the compact top-most bar while it runs and comes back as it was.
+
+class CompactBarTest : public WindowTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(CompactBarTest, HotkeyRunShowsTheCompactBarAndRestoresTheWindow) {
+  const bool alwaysOnTop = GetParam();
+  TargetWindow target(kTargetRect);
+  Start();
+  AimAt(target.ToScreen(kClient), 100);
+  if (alwaysOnTop) {
+    App().Click(ids::chkTopMost);
+    ASSERT_TRUE(App().Checked(ids::chkTopMost));
+  }
+  const HWND main = App().MainWindow();
+  const RECT normal = WindowRect(main);
+  ASSERT_EQ(IsTopMost(main), alwaysOnTop);
+  ASSERT_EQ(App().Caption(), kCaption);
+  target.Clear();
+
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 2; }, Ms{5000}))
+      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target.Events());
+  EXPECT_EQ(App().Text(ids::Label1), L"Started");
+  EXPECT_FALSE(App().Enabled(ids::btnStart));
+  EXPECT_EQ(App().Caption(), kRunningCaption);
+  const RECT compact = WindowRect(main);
+  const RECT expected = ExpectedCompactRect(main, normal);
+  EXPECT_TRUE(EqualRect(&compact, &expected))
+      << "compact " << Str(compact) << ", expected " << Str(expected);
+  EXPECT_TRUE(IsTopMost(main));
+  EXPECT_TRUE(IsWindowVisible(main));
+
+  PressHotkey(kCtrlShift, 'X');
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
+  PumpFor(Ms{300});  // a click still on its way, or one after the stop, shows up here
+  const int clicks = target.Presses(0);
+  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by hotkey. Clicks done: " + std::to_wstring(clicks));
+  EXPECT_EQ(target.Count(WM_LBUTTONUP), clicks) << Describe(target.Events());
+  for (const TargetWindow::Event& e : target.Events()) {
+    EXPECT_EQ(e.client.x, kClient.x) << MouseMessageName(e.message);
+    EXPECT_EQ(e.client.y, kClient.y) << MouseMessageName(e.message);
+  }
+
+  EXPECT_EQ(App().Caption(), kCaption);
+  const RECT after = WindowRect(main);
+  EXPECT_TRUE(EqualRect(&normal, &after)) << "before " << Str(normal) << ", after " << Str(after);
+  EXPECT_EQ(IsTopMost(main), alwaysOnTop);
+  EXPECT_EQ(App().Checked(ids::chkTopMost), alwaysOnTop);
+  EXPECT_FALSE(App().Enabled(ids::btnStop));
+}
+
+INSTANTIATE_TEST_SUITE_P(AlwaysOnTop, CompactBarTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& p) {
+                           return p.param ? std::string("Checked") : std::string("Unchecked");
+                         });
+
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(WindowTest, MinimizeToTrayHidesTheWindowUntilTheRepeatCountCompletes) {
+  TargetWindow target(kTargetRect);
+  Start();
+  AimAt(target.ToScreen(kClient), 250);
+  App().Click(ids::rbRepeatCount);
+  App().SetText(ids::seRepeat, L"3");
+  App().Click(ids::chkMinimizeToTrayOnStart);
+  ASSERT_TRUE(App().Checked(ids::chkMinimizeToTrayOnStart));
+  const HWND main = App().MainWindow();
+  const RECT normal = WindowRect(main);
+  target.Clear();
+
+  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  EXPECT_FALSE(IsWindowVisible(main)) << "hidden at the start";
+  // The end comes one interval after the third click: after the second the run is still on.
+  ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 2; }, Ms{5000}))
+      << Describe(target.Events());
+  EXPECT_FALSE(IsWindowVisible(main)) << "hidden while running";
+  EXPECT_FALSE(App().Enabled(ids::btnStart));
+
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
+  EXPECT_EQ(App().Text(ids::Label1), L"Completed repeat count. Clicks done: 3");
+  EXPECT_TRUE(IsWindowVisible(main)) << "visible again at the end";
+  EXPECT_EQ(App().Caption(), kCaption);
+  const RECT after = WindowRect(main);
+  EXPECT_TRUE(EqualRect(&normal, &after)) << "before " << Str(normal) << ", after " << Str(after);
+  EXPECT_FALSE(IsTopMost(main));
+  PumpFor(Ms{300});
+  EXPECT_EQ(target.Presses(0), 3) << Describe(target.Events());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Values changed in the window are written when it closes and shown again at the next start.
+
+struct TextValue {
+  int id;
+  const wchar_t* text;
+};
+
+TEST_F(WindowTest, ChangedValuesSurviveACloseAndARestart) {
+  const TextValue texts[] = {
+      {ids::edtCoordX, L"123"},    {ids::edtCoordY, L"456"}, {ids::seHours, L"1"},
+      {ids::seMinutes, L"2"},      {ids::seSeconds, L"3"},   {ids::seMillis, L"250"},
+      {ids::seJitterMs, L"15"},    {ids::seRepeat, L"7"},    {ids::seHoldMs, L"120"},
+      {ids::seStartDelaySS, L"4"},
+  };
+  const int checked[] = {ids::rbCoordinates, ids::chkJitter, ids::rbRepeatCount, ids::chkTopMost};
+  const int unchecked[] = {ids::rbCurrentCursorPosition, ids::rbMacros, ids::rbUntilStopped,
+                           ids::chkMinimizeToTrayOnStart};
+
+  Start();
+  for (int id : checked) App().Click(id);
+  App().SelectCombo(ids::cbButton, 2);     // Middle
+  App().SelectCombo(ids::cbClickType, 2);  // Hold
+  for (const TextValue& v : texts) App().SetText(v.id, v.text);
+  for (const TextValue& v : texts) ASSERT_EQ(App().Text(v.id), v.text) << v.id;
+  for (int id : checked) ASSERT_TRUE(App().Checked(id)) << id;
+
+  ASSERT_TRUE(App().Close());
+  EXPECT_EQ(App().ExitCode(), 0u);
+  program_.reset();
+  ASSERT_NE(GetFileAttributesW(SettingsFile().c_str()), INVALID_FILE_ATTRIBUTES);
+
+  Start();
+  for (const TextValue& v : texts) EXPECT_EQ(App().Text(v.id), v.text) << v.id;
+  for (int id : checked) EXPECT_TRUE(App().Checked(id)) << id;
+  for (int id : unchecked) EXPECT_FALSE(App().Checked(id)) << id;
+  EXPECT_EQ(App().ComboIndex(ids::cbButton), 2);
+  EXPECT_EQ(App().ComboIndex(ids::cbClickType), 2);
+  // The loaded values ran their handlers: the dependent controls are enabled, and the window
+  // is on top again.
+  for (int id : {ids::edtCoordX, ids::edtCoordY, ids::seJitterMs, ids::seRepeat, ids::seHoldMs})
+    EXPECT_TRUE(App().Enabled(id)) << id;
+  EXPECT_TRUE(IsTopMost(App().MainWindow()));
+  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Hotkeys from the settings file, and a hotkey that is already taken.
+
+TEST_F(WindowTest, StartHotkeyFromTheSettingsFileIsShownAndStartsTheRun) {
+  TargetWindow target(kTargetRect);
+  const POINT screen = target.ToScreen(kClient);
+  WriteSettings("[HotkeyStart]\r\nvk=65\r\nmod=3\r\n[Target]\r\nmode=1\r\n[Coords]\r\nx=" +
+                std::to_string(screen.x) + "\r\ny=" + std::to_string(screen.y) +
+                "\r\n[Interval]\r\nms=100\r\n");
+  Start();
+  EXPECT_EQ(App().Text(ids::lblHotkeys),
+            L"Hotkeys \u2014 Start: Ctrl+Alt+A  |  Stop: Shift+Ctrl+X");
+  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  target.Clear();
+
+  // The default start hotkey no longer starts anything.
+  PressHotkey(kCtrlShift, 'S');
+  PumpFor(Ms{600});
+  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  EXPECT_TRUE(App().Enabled(ids::btnStart));
+  EXPECT_EQ(target.Events().size(), 0u) << Describe(target.Events());
+
+  PressHotkey(MOD_CONTROL | MOD_ALT, 'A');
+  ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 1; }, Ms{5000}))
+      << "status: " << Narrow(App().Text(ids::Label1));
+  EXPECT_EQ(App().Text(ids::Label1), L"Started");
+  EXPECT_EQ(App().Caption(), kRunningCaption);
+
+  PressHotkey(kCtrlShift, 'X');
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
+  EXPECT_EQ(App().Text(ids::Label1).rfind(L"Stopped by hotkey. Clicks done: ", 0), 0u)
+      << Narrow(App().Text(ids::Label1));
+}
+
+TEST_F(WindowTest, StopHotkeyHeldByAnotherProgramIsReported) {
+  HeldHotkey held(kCtrlShift | MOD_NOREPEAT, 'X');
+  ASSERT_TRUE(held.Ok()) << "the driver could not register Ctrl+Shift+X, error " << GetLastError();
+  Start();
+  EXPECT_EQ(App().Text(ids::Label1), L"Stop hotkey Shift+Ctrl+X is in use by another program.");
+  EXPECT_EQ(App().Text(ids::lblHotkeys), kDefaultHotkeys);
+
+  // The other hotkeys still work: the start hotkey starts a run (one that clicks only after
+  // ten seconds), and the Stop button ends it.
+  App().SetText(ids::seSeconds, L"10");
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::Label1) == L"Started"; }, Ms{3000}))
+      << Narrow(App().Text(ids::Label1));
+  App().Click(ids::btnStop);
+  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST_F(WindowTest, AboutBoxShowsTitleVersionAndTheCurrentYear) {
+  Start();
+  ASSERT_EQ(App().Click(ids::Button1), Program::ClickOutcome::MessageBoxShown);
+  const MessageBoxInfo box = App().WaitForMessageBox();
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  const std::wstring prefix = L"JUX Zura Divudiv\r\nVersion: 1.0\r\n";
+  EXPECT_EQ(box.text.substr(0, prefix.size()), prefix) << Narrow(box.text);
+  const size_t lastBreak = box.text.rfind(L"\r\n");
+  ASSERT_NE(lastBreak, std::wstring::npos) << Narrow(box.text);
+  const std::wstring lastLine = box.text.substr(lastBreak + 2);
+  EXPECT_NE(lastLine.find(std::to_wstring(now.wYear)), std::wstring::npos) << Narrow(lastLine);
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  EXPECT_EQ(box.owner, App().MainWindow());
+  App().AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+}
+
+}  // namespace
+}  // namespace e2e
