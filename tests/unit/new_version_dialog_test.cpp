@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <limits>
 #include <map>
@@ -349,6 +351,10 @@ struct FailureCase {
   std::string errorText;
   bool verified;  // the signature check ran and the file was to be removed
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class DownloadFailureTest : public NewVersionDialogTest,
                             public ::testing::WithParamInterface<FailureCase> {};

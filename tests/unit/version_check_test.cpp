@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -63,6 +65,10 @@ struct CheckCase {
   bool required;
   std::string message;  // the whole NewVersionMessage when offered
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CheckCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CheckForNewVersionTable : public ::testing::TestWithParam<CheckCase> {};
 
@@ -143,6 +149,10 @@ struct ChangesCase {
   std::string changesFile;
   std::string messageTail;  // what follows the headline and the empty line
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ChangesCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ChangesFileTable : public ::testing::TestWithParam<ChangesCase> {};
 
@@ -179,6 +189,10 @@ struct FailureCase {
   std::optional<plat::HttpError> changesError;
   bool changesMissing;  // the server has no changes file (404)
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class CheckFailureTable : public ::testing::TestWithParam<FailureCase> {};
 
