@@ -21,6 +21,10 @@ struct HttpSettings {
   // Bounds each wait for data from the server (the response headers and every block of the
   // body) and each send.
   uint32_t ReadTimeoutMs = 0;
+  // Bounds the body of one GET as a whole (a server that trickles a byte now and then would
+  // otherwise never time out); checked between blocks, so the last wait may add up to
+  // ReadTimeoutMs. 0: no bound.
+  uint32_t TotalTimeoutMs = 0;
   friend bool operator==(const HttpSettings&, const HttpSettings&) = default;
 };
 

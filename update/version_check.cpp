@@ -151,6 +151,7 @@ plat::HttpSettings CheckHttpSettings() {
   settings.MaxRedirects = kCheckMaxRedirects;
   settings.ConnectTimeoutMs = kCheckConnectTimeoutMs;
   settings.ReadTimeoutMs = kCheckReadTimeoutMs;
+  settings.TotalTimeoutMs = kCheckTotalTimeoutMs;
   return settings;
 }
 

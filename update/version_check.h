@@ -32,6 +32,9 @@ inline constexpr uint32_t kCheckReadTimeoutMs = 10000;
 // resolution and the connection are each given 5 s (the client's default would be 60 s). A
 // refused connection fails at once.
 inline constexpr uint32_t kCheckConnectTimeoutMs = 5000;
+// And a server that sends a byte now and then cannot hold it either: each file must arrive
+// within 10 s (plus the last wait for data).
+inline constexpr uint32_t kCheckTotalTimeoutMs = 10000;
 // The two files are a line and a short list; anything larger is not what we asked for.
 inline constexpr size_t kCheckMaxFileBytes = 1024 * 1024;
 

@@ -237,7 +237,10 @@ class WinHttpClient : public plat::IHttpClient {
         Narrow(QueryHeader(request.Get(), WINHTTP_QUERY_TRANSFER_ENCODING).value_or(L"")));
 
     std::vector<char> buffer(kReadBlockBytes);
+    const ULONGLONG started = GetTickCount64();
     for (;;) {
+      if (settings_.TotalTimeoutMs > 0 && GetTickCount64() - started > settings_.TotalTimeoutMs)
+        throw plat::HttpError(Reason::Timeout, "The server did not send the whole file in time.");
       DWORD available = 0;
       if (!WinHttpQueryDataAvailable(request.Get(), &available)) ThrowLastError();
       if (available == 0) break;

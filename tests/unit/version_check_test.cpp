@@ -142,6 +142,9 @@ TEST(CheckForNewVersion, AsksTheServerForBothFilesWithTheCheckSettings) {
   EXPECT_EQ(http.Settings[0].ReadTimeoutMs, 10000u);
   EXPECT_GT(http.Settings[0].ConnectTimeoutMs, 0u);
   EXPECT_LE(http.Settings[0].ConnectTimeoutMs, 10000u);
+  // A server that trickles bytes cannot hold start-up: each file has a bound as a whole.
+  EXPECT_GT(http.Settings[0].TotalTimeoutMs, 0u);
+  EXPECT_LE(http.Settings[0].TotalTimeoutMs, 15000u);
 }
 
 struct ChangesCase {
