@@ -23,6 +23,21 @@ UINT DpiOf(HWND hwnd) {
   return dpi ? dpi : 96;
 }
 
+int MetricForDpi(int index, UINT dpi) {
+  using Fn = int(WINAPI*)(int, UINT);
+  static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
+  return fn ? fn(index, dpi) : GetSystemMetrics(index);
+}
+
+UINT SystemDpi() {
+  using Fn = UINT(WINAPI*)();
+  static const auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
+  const UINT dpi = fn ? fn() : 0;
+  return dpi ? dpi : 96;
+}
+
 RECT OuterRectFor(UINT dpi) {
   RECT r{0, 0, MulDiv(kClientWidth, static_cast<int>(dpi), 96),
          MulDiv(kClientHeight, static_cast<int>(dpi), 96)};
@@ -81,14 +96,17 @@ void MainWindow::ShowInitially(int show) {
 void MainWindow::MsgCreate() {
   dpi_ = DpiOf(hwnd_);
   style_.SetDpi(dpi_);
+  // Before the controls exist: the window answers their colour and owner-draw questions.
+  style_.ApplyToWindow(hwnd_);
+  icons_.Apply(hwnd_, dpi_);
 
   // Fixed size, centred on the screen.
-  const RECT outer = OuterRectFor(dpi_);
-  const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+  const SIZE size = NormalSize();
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - w) / 2,
-               work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 
   mouse_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
@@ -109,20 +127,84 @@ void MainWindow::MsgCreate() {
   frm_ = std::make_unique<TFrmMain>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);
+  if (const wchar_t* failure = style_.Failure())
+    MessageBoxW(hwnd_, failure, Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
   Guarded([&] { frm_->FormCreate(); });
 
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-  tray_.Add(hwnd_, reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM)),
+  // The notification area shows small icons at the system's DPI.
+  trayIcon_.Reset(LoadAppIcon(MetricForDpi(SM_CXSMICON, SystemDpi())));
+  tray_.Add(hwnd_,
+            trayIcon_.Get() ? trayIcon_.Get()
+                            : reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM)),
             Widen(app::kTitle));
+}
+
+SIZE MainWindow::NormalSize() const {
+  const RECT outer = OuterRectFor(dpi_);
+  return {outer.right - outer.left, outer.bottom - outer.top};
 }
 
 void MainWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
   dpi_ = HIWORD(wp);
   style_.SetDpi(dpi_);
+  icons_.Apply(hwnd_, dpi_);
   if (binding_) binding_->Layout(dpi_);
-  const RECT* suggested = reinterpret_cast<const RECT*>(lp);
-  SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-               suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE normal = NormalSize();
+  if (IsIconic(hwnd_)) {
+    // Minimised: the window comes back at its size for the new DPI.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    RECT& r = placement.rcNormalPosition;
+    if ((r.bottom - r.top) * 2 >= normal.cy) {
+      r.right = r.left + normal.cx;
+      r.bottom = r.top + normal.cy;
+      SetWindowPlacement(hwnd_, &placement);
+    }
+    return;
+  }
+  RECT now;
+  GetWindowRect(hwnd_, &now);
+  if ((now.bottom - now.top) * 2 < normal.cy) {
+    // The compact running bar: it keeps its width and its corner of the screen and takes the
+    // caption height of the new DPI. Its saved bounds are put right when it is left (SetBounds).
+    const int height = MetricForDpi(SM_CYCAPTION, dpi_) + 2 * MetricForDpi(SM_CYFRAME, dpi_);
+    SetWindowPos(hwnd_, nullptr, now.left, now.bottom - height, now.right - now.left, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    // Fixed size: the size for the new DPI, where the system suggests.
+    const RECT* suggested = reinterpret_cast<const RECT*>(lp);
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, normal.cx, normal.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void MainWindow::MsgActivate(WPARAM wp) {
+  // As a dialog does: the focus goes back to the control that had it when the window was left,
+  // or to the first tab stop, so that the keyboard works at once.
+  if (LOWORD(wp) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+    return;
+  }
+  if (HIWORD(wp)) return;  // minimised
+  HWND target = lastFocus_;
+  if (!target || !IsWindow(target) || !IsWindowEnabled(target) || !IsWindowVisible(target))
+    target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (target) SetFocus(target);
+}
+
+void MainWindow::MsgNextDlgCtl(WPARAM wp, LPARAM lp) {
+  // The dialog manager (IsDialogMessageW) asks the window to move the focus: to a given control
+  // (the arrow keys in a group) or to the next or previous tab stop.
+  HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
+                         : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0 ? TRUE : FALSE);
+  if (!next || !IsChild(hwnd_, next)) return;
+  if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+    SendMessageW(next, EM_SETSEL, 0, -1);
+  SetFocus(next);
 }
 
 LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -150,6 +232,15 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       MsgCreate();
       return 0;
     case WM_COMMAND:
+      if (LOWORD(wp) == IDOK && lp == 0) {
+        // Enter, through the dialog manager, while a push button of the standard look has the
+        // focus: the button is pressed.
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus) &&
+            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON))
+          SendMessageW(focus, BM_CLICK, 0, 0);
+        return 0;
+      }
       if (binding_) {
         bool handled = false;
         Guarded([&] { handled = binding_->OnCommand(wp, lp); });
@@ -164,14 +255,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (handled) return 0;
       }
       break;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-      if (HBRUSH b = style_.ControlColor(msg, reinterpret_cast<HDC>(wp),
-                                         GetDlgCtrlID(reinterpret_cast<HWND>(lp))))
-        return reinterpret_cast<LRESULT>(b);
-      break;
+    case WM_ACTIVATE:
+      MsgActivate(wp);
+      return 0;
+    case WM_NEXTDLGCTL:
+      MsgNextDlgCtl(wp, lp);
+      return 0;
     case WM_HOTKEY:
       Guarded([&] { frm_->WndProcHotkey(wp); });
       return 0;
@@ -234,7 +323,15 @@ plat::Rect MainWindow::Bounds() {
 }
 
 void MainWindow::SetBounds(const plat::Rect& b) {
-  SetWindowPos(hwnd_, nullptr, b.Left, b.Top, b.Width(), b.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  // The window has one size per DPI in its normal presentation: bounds saved before the DPI
+  // changed (while it was compact) come back at the size for the DPI it has now.
+  int width = b.Width(), height = b.Height();
+  const SIZE normal = NormalSize();
+  if (height * 2 >= normal.cy) {
+    width = normal.cx;
+    height = normal.cy;
+  }
+  SetWindowPos(hwnd_, nullptr, b.Left, b.Top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool MainWindow::IsVisible() {

@@ -56,14 +56,23 @@ class MainWindow : public mainform::IFormWindow {
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void MsgCreate();
   void MsgDpiChanged(WPARAM wp, LPARAM lp);
+  void MsgActivate(WPARAM wp);
+  void MsgNextDlgCtl(WPARAM wp, LPARAM lp);
+  // The outer size of the window in its normal presentation at its DPI.
+  SIZE NormalSize() const;
   // Runs a handler; an error that escapes it is reported in a message box, as the toolkit's
   // top-level error report does, and the program goes on.
   template <typename F>
   void Guarded(F&& f) noexcept;
 
   HWND hwnd_ = nullptr;
+  HWND lastFocus_ = nullptr;
   UINT dpi_ = 96;
   Style style_;
+  // The message boxes shown while the window lives take its look.
+  DialogSkinHook dialogSkin_{style_};
+  WindowIcons icons_;
+  IconHandle trayIcon_;
   std::unique_ptr<FormBinding> binding_;
 #ifdef ZD_SETTIMER_CLICKS
   // The plain SetTimer timers, kept as the baseline the click-rate benchmark compares with.

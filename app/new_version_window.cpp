@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <iterator>
 #include <utility>
 
 #include "platform/win32/text.h"
@@ -14,13 +12,6 @@ namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-
-// The picture's colours: a green disc with a white arrow pointing down.
-constexpr COLORREF kIconDisc = RGB(56, 163, 72);
-constexpr COLORREF kIconRim = RGB(36, 120, 50);
-constexpr COLORREF kIconArrow = RGB(255, 255, 255);
-// The picture is drawn this many times larger and scaled down, which smooths its edges.
-constexpr int kIconOversample = 4;
 
 int Scale(int v, UINT dpi) {
   return MulDiv(v, static_cast<int>(dpi), 96);
@@ -45,84 +36,6 @@ RECT OuterRectFor(UINT dpi) {
   else
     AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
   return r;
-}
-
-// Owns a memory device context and restores the bitmap it had at first.
-class MemoryDc {
- public:
-  MemoryDc(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)) {
-    if (dc_) old_ = SelectObject(dc_, bitmap);
-  }
-  ~MemoryDc() {
-    if (!dc_) return;
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
-// Selects a GDI object into a device context for one scope.
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  ~Selected() { SelectObject(dc_, old_); }
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
-// Draws the "update-icon" picture into `dc` at `box` (device pixels): a disc as large as the
-// box's shorter side, centred, with a white arrow pointing down.
-void DrawUpdateIcon(HDC dc, const RECT& box, COLORREF background) {
-  const int w = box.right - box.left, h = box.bottom - box.top;
-  if (w <= 0 || h <= 0) return;
-  const int sw = w * kIconOversample, sh = h * kIconOversample;
-  GdiObject<HBITMAP> big(CreateCompatibleBitmap(dc, sw, sh));
-  if (!big.Get()) return;
-  MemoryDc mem(dc, big.Get());
-  if (!mem.Get()) return;
-
-  GdiObject<HBRUSH> back(CreateSolidBrush(background));
-  const RECT all{0, 0, sw, sh};
-  FillRect(mem.Get(), &all, back.Get());
-
-  const int d = std::min(sw, sh) - kIconOversample;  // room for the rim
-  const int left = (sw - d) / 2, top = (sh - d) / 2;
-  {
-    GdiObject<HBRUSH> disc(CreateSolidBrush(kIconDisc));
-    GdiObject<HPEN> rim(CreatePen(PS_SOLID, kIconOversample * 2, kIconRim));
-    Selected brush(mem.Get(), disc.Get());
-    Selected pen(mem.Get(), rim.Get());
-    Ellipse(mem.Get(), left, top, left + d, top + d);
-  }
-  {
-    // The arrow: a shaft and a head, in fractions of the disc's diameter.
-    const auto x = [&](double f) { return left + static_cast<int>(f * d); };
-    const auto y = [&](double f) { return top + static_cast<int>(f * d); };
-    const POINT arrow[] = {{x(0.40), y(0.20)}, {x(0.60), y(0.20)}, {x(0.60), y(0.48)},
-                           {x(0.76), y(0.48)}, {x(0.50), y(0.80)}, {x(0.24), y(0.48)},
-                           {x(0.40), y(0.48)}};
-    GdiObject<HBRUSH> white(CreateSolidBrush(kIconArrow));
-    Selected brush(mem.Get(), white.Get());
-    Selected pen(mem.Get(), GetStockObject(NULL_PEN));
-    Polygon(mem.Get(), arrow, static_cast<int>(std::size(arrow)));
-  }
-
-  const int oldMode = SetStretchBltMode(dc, HALFTONE);
-  POINT oldOrigin;
-  SetBrushOrgEx(dc, 0, 0, &oldOrigin);
-  StretchBlt(dc, box.left, box.top, w, h, mem.Get(), 0, 0, sw, sh, SRCCOPY);
-  SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-  SetStretchBltMode(dc, oldMode);
 }
 
 }  // namespace
@@ -211,6 +124,8 @@ int NewVersionWindow::ShowModal(HINSTANCE instance) {
 void NewVersionWindow::MsgCreate() {
   dpi_ = DpiOf(hwnd_);
   style_.SetDpi(dpi_);
+  style_.ApplyToWindow(hwnd_);
+  icons_.Apply(hwnd_, dpi_);
   host_.SetDialog(hwnd_);
   http_.SetDialog(hwnd_);
   dialogs_.SetOwner(hwnd_);
@@ -224,6 +139,8 @@ void NewVersionWindow::MsgCreate() {
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdProgressBar1)), instance, nullptr);
   SendMessageW(progress_, PBM_SETRANGE32, static_cast<WPARAM>(form_.ProgressBar1.Min()),
                form_.ProgressBar1.Max());
+  style_.Apply(label_, Role::Label);
+  style_.Apply(progress_, Role::ProgressBar);
 
   labelPeer_ = std::make_unique<LabelPeer>(label_);
   progressPeer_ = std::make_unique<ProgressPeer>(progress_);
@@ -267,7 +184,7 @@ void NewVersionWindow::MsgPaint() {
                  Scale(b.Top + b.Height, dpi_)};
   RECT overlap;
   if (IntersectRect(&overlap, &box, &ps.rcPaint)) {
-    DrawUpdateIcon(dc, box, GetSysColor(COLOR_BTNFACE));
+    style_.DrawGlyph(dc, box, Glyph::Update, true, style_.Face());
   }
   EndPaint(hwnd_, &ps);
 }
@@ -290,6 +207,7 @@ void NewVersionWindow::MsgActivate(WPARAM wp) {
 void NewVersionWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
   dpi_ = HIWORD(wp);
   style_.SetDpi(dpi_);
+  icons_.Apply(hwnd_, dpi_);
   Layout();
   const RECT* suggested = reinterpret_cast<const RECT*>(lp);
   SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,

@@ -1,5 +1,5 @@
 // The new-version dialog on Windows: the window of TfrmNewVersion, its controls bound to the
-// dialog's models, the drawn "update-icon" picture, and the modal loop that the program entry
+// dialog's models, the "update-icon" picture, and the modal loop that the program entry
 // runs before the main window exists.
 #pragma once
 
@@ -50,6 +50,9 @@ class NewVersionWindow {
   void Centre();
 
   Style style_;
+  // The download's error box takes the dialog's look.
+  DialogSkinHook dialogSkin_{style_};
+  WindowIcons icons_;
   UpdateHost host_;
   Dialogs dialogs_;
   Shell shell_;

@@ -7,6 +7,7 @@
 
 #include "mainform/app_info.h"
 #include "platform/win32/text.h"
+#include "ui/win32/style.h"
 
 namespace win {
 
@@ -149,6 +150,7 @@ class DialogTemplate {
 struct InputBoxState {
   std::wstring prompt;
   std::wstring value;
+  Style* style;
 };
 
 INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -156,6 +158,11 @@ INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
     case WM_INITDIALOG: {
       auto* st = reinterpret_cast<InputBoxState*>(lp);
       SetWindowLongPtrW(dlg, DWLP_USER, lp);
+      using DpiForWindow = UINT(WINAPI*)(HWND);
+      static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+      st->style->SetDpi(dpiForWindow ? dpiForWindow(dlg) : 96);
+      st->style->ApplyToDialog(dlg);
       SetDlgItemTextW(dlg, kInputPromptId, st->prompt.c_str());
       SetDlgItemTextW(dlg, kInputEditId, st->value.c_str());
       SendDlgItemMessageW(dlg, kInputEditId, EM_SETSEL, 0, -1);
@@ -194,7 +201,9 @@ bool Dialogs::InputBox(const std::string& caption, const std::string& prompt, st
   t.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 8, 22, 204, 13, kInputEditId, 0x0081, L"");
   t.Item(BS_DEFPUSHBUTTON | WS_TABSTOP, 106, 48, 50, 14, IDOK, 0x0080, L"OK");
   t.Item(BS_PUSHBUTTON | WS_TABSTOP, 162, 48, 50, 14, IDCANCEL, 0x0080, L"Cancel");
-  InputBoxState st{Widen(prompt), Widen(value)};
+  // The box is ours: it takes the program's look in full (its buttons, field and colours).
+  Style style;
+  InputBoxState st{Widen(prompt), Widen(value), &style};
   const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.Get(), owner_,
                                             InputBoxProc, reinterpret_cast<LPARAM>(&st));
   if (r != IDOK) return false;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/win32/text.h"
 
 namespace win {
@@ -13,7 +15,8 @@ class ControlWindow : public ui::ControlPeer {
       : model_(model), parent_(parent), style_(style), children_(std::move(children)) {}
   ~ControlWindow() override { model_.Bind(nullptr); }
 
-  void Create(UINT dpi, bool firstOfGroup);
+  // `startsGroup`: the control begins a group of the dialog manager (WS_GROUP).
+  void Create(UINT dpi, bool startsGroup);
   void Layout(UINT dpi);
   bool OnNotify(WORD code);
   ui::Control& Model() { return model_; }
@@ -24,6 +27,12 @@ class ControlWindow : public ui::ControlPeer {
     SetWindowTextW(hwnd_, Widen(text).c_str());
   }
   void PeerSetEnabled(bool enabled) override {
+    if (!enabled && GetFocus() == hwnd_) {
+      // A disabled control loses the focus; it is handed on to the next tab stop, or the window
+      // would take no more keys (Start disables itself when Space presses it).
+      const HWND next = GetNextDlgTabItem(parent_, hwnd_, FALSE);
+      if (next && next != hwnd_) SetFocus(next);
+    }
     EnableWindow(hwnd_, enabled);
     if (updown_) EnableWindow(updown_, enabled);
   }
@@ -80,11 +89,56 @@ namespace {
 int Scale(int v, UINT dpi) {
   return MulDiv(v, static_cast<int>(dpi), 96);
 }
+
+// What the look makes of a control: its role, and the picture of the Start and Stop buttons.
+Role RoleOf(const ui::Control& c) {
+  switch (c.GetKind()) {
+    case ui::Kind::Button:
+      return Role::PushButton;
+    case ui::Kind::CheckBox:
+      return Role::CheckBox;
+    case ui::Kind::RadioButton:
+      return Role::RadioButton;
+    case ui::Kind::GroupBox:
+      return Role::GroupBox;
+    case ui::Kind::Label:
+      return c.Name() == "Label2" ? Role::Link : Role::Label;
+    case ui::Kind::SpinEdit:
+      return Role::Edit;
+    case ui::Kind::ComboBox:
+      return Role::ComboBox;
+    case ui::Kind::ListBox:
+      return Role::ListBox;
+    case ui::Kind::Panel:
+      return Role::StatusPanel;
+  }
+  return Role::Label;
+}
+
+Glyph GlyphOf(const ui::Control& c) {
+  if (c.Name() == "btnStart") return Glyph::Play;
+  if (c.Name() == "btnStop") return Glyph::Stop;
+  return Glyph::None;
+}
+
+// Sets the closed height of a drop-down list. A program sets the height of its selection field;
+// what the combo box adds to it (its border) is its own, so it is measured with a first setting.
+void FitComboHeight(HWND combo, int height) {
+  const auto setField = [&](int field) {
+    SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    RECT r;
+    GetWindowRect(combo, &r);
+    return static_cast<int>(r.bottom - r.top);
+  };
+  const int probe = std::max(1, height / 2);
+  const int added = setField(probe) - probe;
+  if (height - added > 0) setField(height - added);
+}
 }  // namespace
 
-void ControlWindow::Create(UINT dpi, bool firstOfGroup) {
+void ControlWindow::Create(UINT dpi, bool startsGroup) {
   const wchar_t* cls = L"STATIC";
-  DWORD style = WS_CHILD | WS_VISIBLE;
+  DWORD style = WS_CHILD | WS_VISIBLE | (startsGroup ? WS_GROUP : 0);
   DWORD exStyle = 0;
   switch (model_.GetKind()) {
     case ui::Kind::Button:
@@ -96,8 +150,9 @@ void ControlWindow::Create(UINT dpi, bool firstOfGroup) {
       style |= BS_CHECKBOX | WS_TABSTOP;
       break;
     case ui::Kind::RadioButton:
+      // The group's tab stop; checking a radio button moves it there.
       cls = L"BUTTON";
-      style |= BS_RADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0);
+      style |= BS_RADIOBUTTON | (startsGroup ? WS_TABSTOP : 0);
       break;
     case ui::Kind::GroupBox:
       cls = L"BUTTON";
@@ -124,10 +179,13 @@ void ControlWindow::Create(UINT dpi, bool firstOfGroup) {
       exStyle |= WS_EX_CLIENTEDGE;
       break;
   }
-  if (model_.Name() == "Label2") style = (style & ~SS_LEFT) | SS_RIGHT;
+  const Role role = RoleOf(model_);
+  if (role == Role::Link) style = (style & ~SS_LEFT) | SS_RIGHT;
+  style = style_.CreationStyle(role, style);
   hwnd_ = CreateWindowExW(exStyle, cls, L"", style, 0, 0, 0, 0, parent_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(model_.Id())),
                           GetModuleHandleW(nullptr), nullptr);
+  style_.Apply(hwnd_, role, GlyphOf(model_));
   if (model_.GetKind() == ui::Kind::SpinEdit) {
     auto& spin = static_cast<ui::SpinEdit&>(model_);
     updown_ = CreateWindowExW(
@@ -135,9 +193,9 @@ void ControlWindow::Create(UINT dpi, bool firstOfGroup) {
         WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
         0, 0, 0, 0, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(updown_, UDM_SETRANGE32, static_cast<WPARAM>(spin.Min()), spin.Max());
+    style_.Apply(updown_, Role::UpDown);
   }
-  if (model_.Name() == "Label2")
-    SetWindowSubclass(hwnd_, LinkProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  if (role == Role::Link) SetWindowSubclass(hwnd_, LinkProc, 1, reinterpret_cast<DWORD_PTR>(this));
   Layout(dpi);
   model_.Bind(this);
 }
@@ -159,6 +217,10 @@ void ControlWindow::Layout(UINT dpi) {
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
   if (model_.GetKind() == ui::Kind::ListBox)
     SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, Scale(15, dpi));
+  if (model_.GetKind() == ui::Kind::ComboBox) {
+    SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, Scale(17, dpi));
+    FitComboHeight(hwnd_, Scale(b.Height, dpi));
+  }
   if (model_.GetKind() == ui::Kind::Label && static_cast<ui::Label&>(model_).Underline())
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.UnderlinedFont()), TRUE);
 }
@@ -236,16 +298,35 @@ FormBinding::FormBinding(HWND parent, Style& style) : parent_(parent), style_(st
 FormBinding::~FormBinding() = default;
 
 void FormBinding::Create(const std::vector<ui::Control*>& controls, UINT dpi) {
-  ui::Kind previous = ui::Kind::Panel;
-  for (ui::Control* c : controls) {
+  // The dialog manager moves through a group with the arrow keys and treats a group as the
+  // controls from one with WS_GROUP up to the next one. So the radio buttons of one parent are
+  // created one after the other, the first of them starting the group, and the control after
+  // them starts the next group. Everything else keeps the given order.
+  const auto isRadio = [](const ui::Control* c) {
+    return c != nullptr && c->GetKind() == ui::Kind::RadioButton;
+  };
+  std::vector<ui::Control*> order;
+  for (size_t i = 0; i < controls.size(); ++i) {
+    ui::Control* c = controls[i];
+    if (std::find(order.begin(), order.end(), c) != order.end()) continue;
+    order.push_back(c);
+    if (!isRadio(c)) continue;
+    for (size_t j = i + 1; j < controls.size(); ++j)
+      if (isRadio(controls[j]) && controls[j]->Parent() == c->Parent())
+        order.push_back(controls[j]);
+  }
+
+  const ui::Control* previous = nullptr;
+  for (ui::Control* c : order) {
     std::vector<ui::Control*> children;
     if (c->GetKind() == ui::Kind::Panel)
       for (ui::Control* other : controls)
         if (other->Parent() == c) children.push_back(other);
     windows_.push_back(std::make_unique<ControlWindow>(*c, parent_, style_, std::move(children)));
-    const bool firstOfGroup = c->GetKind() != previous;
-    windows_.back()->Create(dpi, firstOfGroup);
-    previous = c->GetKind();
+    const bool startsGroup =
+        isRadio(c) ? !(isRadio(previous) && previous->Parent() == c->Parent()) : isRadio(previous);
+    windows_.back()->Create(dpi, startsGroup);
+    previous = c;
   }
 }
 

@@ -21,9 +21,10 @@ class FormBinding {
   FormBinding(const FormBinding&) = delete;
   FormBinding& operator=(const FormBinding&) = delete;
 
-  // Creates one child window per control, in the given (tab) order, and binds them.
+  // Creates one child window per control, in the given (tab) order except that the radio
+  // buttons of one parent follow each other as one group, styles them and binds them.
   void Create(const std::vector<ui::Control*>& controls, UINT dpi);
-  // Moves and re-fonts every control for a new DPI.
+  // Moves and re-fonts every control for a new DPI (after Style::SetDpi).
   void Layout(UINT dpi);
   // WM_COMMAND from a child: true when it belonged to a bound control.
   bool OnCommand(WPARAM wp, LPARAM lp);
