@@ -55,6 +55,11 @@ RECT OuterRectFor(UINT dpi) {
 
 MainWindow::~MainWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
+  // The controls are unbound before the form goes, and the form's timers stop through the
+  // driver before it goes.
+  binding_.reset();
+  frm_.reset();
+  timers_.reset();
 }
 
 template <typename F>
@@ -278,8 +283,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       Guarded([&] { frm_->FormDestroy(); });
       tray_.Remove();
-      binding_.reset();
-      timers_.reset();
+      // The binding and the timers stay until the window object goes: this message may arrive
+      // inside one of their own handlers (a playback pumping messages when the window is
+      // closed), which must find them alive when it returns.
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {

@@ -217,6 +217,10 @@ void TFrmMain::FormCloseQuery() {
 void TFrmMain::FormDestroy() {
   HookTargetForm = nullptr;
   RemoveMouseHook();
+  // Nothing ticks into a window that is going (closing during the countdown leaves it on).
+  TimerClick.SetEnabled(false);
+  TimerDelay.SetEnabled(false);
+  FCountdownTimer.SetEnabled(false);
   UnregisterHotkeys();
   SaveSettings();
   FMacros.clear();
