@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "platform/win32/dpi.h"
+
 #include <exception>
 
 #include "mainform/app_info.h"
@@ -15,14 +17,6 @@ constexpr int kClientHeight = 561;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 
-UINT DpiOf(HWND hwnd) {
-  using Fn = UINT(WINAPI*)(HWND);
-  static const auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  const UINT dpi = fn ? fn(hwnd) : 0;
-  return dpi ? dpi : 96;
-}
-
 int MetricForDpi(int index, UINT dpi) {
   using Fn = int(WINAPI*)(int, UINT);
   static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
@@ -36,19 +30,6 @@ UINT SystemDpi() {
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForSystem")));
   const UINT dpi = fn ? fn() : 0;
   return dpi ? dpi : 96;
-}
-
-RECT OuterRectFor(UINT dpi) {
-  RECT r{0, 0, MulDiv(kClientWidth, static_cast<int>(dpi), 96),
-         MulDiv(kClientHeight, static_cast<int>(dpi), 96)};
-  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-  if (fn)
-    fn(&r, kStyle, FALSE, kExStyle, dpi);
-  else
-    AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  return r;
 }
 
 }  // namespace
@@ -99,7 +80,7 @@ void MainWindow::ShowInitially(int show) {
 }
 
 void MainWindow::MsgCreate() {
-  dpi_ = DpiOf(hwnd_);
+  dpi_ = WindowDpi(hwnd_);
   style_.SetDpi(dpi_);
   // Before the controls exist: the window answers their colour and owner-draw questions.
   style_.ApplyToWindow(hwnd_);
@@ -146,7 +127,7 @@ void MainWindow::MsgCreate() {
 }
 
 SIZE MainWindow::NormalSize() const {
-  const RECT outer = OuterRectFor(dpi_);
+  const RECT outer = OuterRectForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
   return {outer.right - outer.left, outer.bottom - outer.top};
 }
 

@@ -1,5 +1,7 @@
 #include "app/new_version_window.h"
 
+#include "platform/win32/dpi.h"
+
 #include <commctrl.h>
 
 #include <utility>
@@ -12,31 +14,6 @@ namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-
-int Scale(int v, UINT dpi) {
-  return MulDiv(v, static_cast<int>(dpi), 96);
-}
-
-UINT DpiOf(HWND hwnd) {
-  using Fn = UINT(WINAPI*)(HWND);
-  static const auto fn = reinterpret_cast<Fn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  const UINT dpi = fn ? fn(hwnd) : 0;
-  return dpi ? dpi : 96;
-}
-
-RECT OuterRectFor(UINT dpi) {
-  RECT r{0, 0, Scale(update::kNewVersionClientWidth, dpi),
-         Scale(update::kNewVersionClientHeight, dpi)};
-  using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-  if (fn)
-    fn(&r, kStyle, FALSE, kExStyle, dpi);
-  else
-    AdjustWindowRectEx(&r, kStyle, FALSE, kExStyle);
-  return r;
-}
 
 }  // namespace
 
@@ -122,7 +99,7 @@ int NewVersionWindow::ShowModal(HINSTANCE instance) {
 }
 
 void NewVersionWindow::MsgCreate() {
-  dpi_ = DpiOf(hwnd_);
+  dpi_ = WindowDpi(hwnd_);
   style_.SetDpi(dpi_);
   style_.ApplyToWindow(hwnd_);
   icons_.Apply(hwnd_, dpi_);
@@ -154,8 +131,8 @@ void NewVersionWindow::MsgCreate() {
 
 void NewVersionWindow::Layout() {
   const auto place = [&](HWND hwnd, const ui::Bounds& b) {
-    MoveWindow(hwnd, Scale(b.Left, dpi_), Scale(b.Top, dpi_), Scale(b.Width, dpi_),
-               Scale(b.Height, dpi_), TRUE);
+    MoveWindow(hwnd, ScaleForDpi(b.Left, dpi_), ScaleForDpi(b.Top, dpi_),
+               ScaleForDpi(b.Width, dpi_), ScaleForDpi(b.Height, dpi_), TRUE);
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
   };
   place(label_, form_.Label1.GetBounds());
@@ -164,7 +141,8 @@ void NewVersionWindow::Layout() {
 }
 
 void NewVersionWindow::Centre() {
-  const RECT outer = OuterRectFor(dpi_);
+  const RECT outer = OuterRectForClient(update::kNewVersionClientWidth,
+                                        update::kNewVersionClientHeight, kStyle, kExStyle, dpi_);
   const int w = outer.right - outer.left, h = outer.bottom - outer.top;
   MONITORINFO info{};
   info.cbSize = sizeof info;
@@ -180,8 +158,8 @@ void NewVersionWindow::MsgPaint() {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(hwnd_, &ps);
   const ui::Bounds& b = update::kVirtualImage1Bounds;
-  const RECT box{Scale(b.Left, dpi_), Scale(b.Top, dpi_), Scale(b.Left + b.Width, dpi_),
-                 Scale(b.Top + b.Height, dpi_)};
+  const RECT box{ScaleForDpi(b.Left, dpi_), ScaleForDpi(b.Top, dpi_),
+                 ScaleForDpi(b.Left + b.Width, dpi_), ScaleForDpi(b.Top + b.Height, dpi_)};
   RECT overlap;
   if (IntersectRect(&overlap, &box, &ps.rcPaint)) {
     style_.DrawGlyph(dc, box, Glyph::Update, true, style_.Face());

@@ -1,5 +1,7 @@
 #include "platform/win32/services_win32.h"
 
+#include "platform/win32/dpi.h"
+
 #include <shellapi.h>
 
 #include <cstring>
@@ -158,10 +160,7 @@ INT_PTR CALLBACK InputBoxProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept
     case WM_INITDIALOG: {
       auto* st = reinterpret_cast<InputBoxState*>(lp);
       SetWindowLongPtrW(dlg, DWLP_USER, lp);
-      using DpiForWindow = UINT(WINAPI*)(HWND);
-      static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-      st->style->SetDpi(dpiForWindow ? dpiForWindow(dlg) : 96);
+      st->style->SetDpi(WindowDpi(dlg));
       st->style->ApplyToDialog(dlg);
       SetDlgItemTextW(dlg, kInputPromptId, st->prompt.c_str());
       SetDlgItemTextW(dlg, kInputEditId, st->value.c_str());

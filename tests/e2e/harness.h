@@ -192,6 +192,12 @@ class TargetWindow {
   int moves_ = 0;
 };
 
+// SendMessageTimeout to a window of the program; raises HarnessError when it gets no answer
+// within ten seconds.
+LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+// The items of a list box of the program, read across the process boundary.
+std::vector<std::wstring> ListBoxItems(HWND listBox);
+
 // Human-readable name of a mouse message, for failure output.
 std::string MouseMessageName(UINT message);
 std::string Describe(const std::vector<TargetWindow::Event>& events);

@@ -185,13 +185,6 @@ int Scale(int v, UINT dpi) {
   return MulDiv(v, static_cast<int>(dpi), 96);
 }
 
-LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result))
-    throw HarnessError("message " + std::to_string(msg) + " got no answer");
-  return static_cast<LRESULT>(result);
-}
-
 // WM_DPICHANGED as the system sends it when the window moves to a monitor with another DPI: its
 // suggested rectangle is put into the program's memory, where its window procedure reads it.
 void SendDpiChanged(const Program& program, UINT dpi, const RECT& suggested) {

@@ -133,29 +133,9 @@ std::string EventLine(long long deltaMs, int kind, POINT p, int button) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The list box, read across the process boundary.
-
-LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result))
-    throw HarnessError("message " + std::to_string(msg) + " got no answer");
-  return static_cast<LRESULT>(result);
-}
 
 std::vector<std::wstring> ListItems(const Program& p) {
-  const HWND lb = p.Control(ids::lbMacroses);
-  std::vector<std::wstring> items;
-  const LRESULT count = Ask(lb, LB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) {
-    const LRESULT length = Ask(lb, LB_GETTEXTLEN, static_cast<WPARAM>(i));
-    if (length < 0) throw HarnessError("LB_GETTEXTLEN failed");
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        Ask(lb, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied < 0 ? 0 : std::min<size_t>(static_cast<size_t>(copied), length));
-    items.push_back(text);
-  }
-  return items;
+  return ListBoxItems(p.Control(ids::lbMacroses));
 }
 
 std::wstring Widen(const std::string& utf8) {

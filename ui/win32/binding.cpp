@@ -1,5 +1,7 @@
 #include "ui/win32/binding.h"
 
+#include "platform/win32/dpi.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -86,10 +88,6 @@ class ControlWindow : public ui::ControlPeer {
 };
 
 namespace {
-int Scale(int v, UINT dpi) {
-  return MulDiv(v, static_cast<int>(dpi), 96);
-}
-
 // What the look makes of a control: its role, and the picture of the Start and Stop buttons.
 Role RoleOf(const ui::Control& c) {
   switch (c.GetKind()) {
@@ -207,19 +205,19 @@ void ControlWindow::Layout(UINT dpi) {
   if (updown_) {
     // The up-down sits inside the spin edit's bounds, to the right of its edit field.
     SendMessageW(updown_, UDM_SETBUDDY, 0, 0);
-    MoveWindow(hwnd_, Scale(b.Left, dpi), Scale(b.Top, dpi), Scale(b.Width, dpi),
-               Scale(b.Height, dpi), TRUE);
+    MoveWindow(hwnd_, ScaleForDpi(b.Left, dpi), ScaleForDpi(b.Top, dpi), ScaleForDpi(b.Width, dpi),
+               ScaleForDpi(b.Height, dpi), TRUE);
     SendMessageW(updown_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(hwnd_), 0);
   } else {
-    MoveWindow(hwnd_, Scale(b.Left, dpi), Scale(b.Top, dpi), Scale(b.Width, dpi),
-               Scale(height, dpi), TRUE);
+    MoveWindow(hwnd_, ScaleForDpi(b.Left, dpi), ScaleForDpi(b.Top, dpi), ScaleForDpi(b.Width, dpi),
+               ScaleForDpi(height, dpi), TRUE);
   }
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
   if (model_.GetKind() == ui::Kind::ListBox)
-    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, Scale(15, dpi));
+    SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleForDpi(15, dpi));
   if (model_.GetKind() == ui::Kind::ComboBox) {
-    SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, Scale(17, dpi));
-    FitComboHeight(hwnd_, Scale(b.Height, dpi));
+    SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, ScaleForDpi(17, dpi));
+    FitComboHeight(hwnd_, ScaleForDpi(b.Height, dpi));
   }
   if (model_.GetKind() == ui::Kind::Label && static_cast<ui::Label&>(model_).Underline())
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(style_.UnderlinedFont()), TRUE);
