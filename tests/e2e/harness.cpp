@@ -433,10 +433,10 @@ void PressHotkey(UINT modifiers, UINT vk) {
   std::vector<INPUT> inputs;
   for (WORD key : keys) inputs.push_back(record(key, false));
   for (auto it = keys.rbegin(); it != keys.rend(); ++it) inputs.push_back(record(*it, true));
-  for (INPUT& in : inputs) {
-    SendInput(1, &in, sizeof in);
-    PumpFor(Ms{2});
-  }
+  // One call for the whole chord: Wine resets injected modifiers to the X server's state when
+  // one of its windows gets the pointer or the focus, which can fall between separate calls.
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  PumpFor(Ms{2});
 }
 
 void ClickAtScreen(POINT screen) {
