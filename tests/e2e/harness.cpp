@@ -439,22 +439,35 @@ void PressHotkey(UINT modifiers, UINT vk) {
   PumpFor(Ms{2});
 }
 
+namespace {
+// The centre of the pixel, so that either way of mapping back lands on it.
+LONG Normalise(LONG v, int origin, int size) {
+  const long long r = ((2LL * (v - origin) + 1) * 65536) / (2LL * size);
+  return static_cast<LONG>(std::clamp<long long>(r, 0, 65535));
+}
+}  // namespace
+
+void SendMouse(DWORD flags, POINT screen) {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flags;
+  if (flags & MOUSEEVENTF_ABSOLUTE) {
+    in.mi.dx = Normalise(screen.x, GetSystemMetrics(SM_XVIRTUALSCREEN),
+                         GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    in.mi.dy = Normalise(screen.y, GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  }
+  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("SendInput failed");
+}
+
+void MoveTo(POINT screen) {
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, screen);
+}
+
 void ClickAtScreen(POINT screen) {
-  int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  // The centre of the pixel, so that either way of mapping back lands on it.
-  auto normalise = [](LONG v, int origin, int size) -> LONG {
-    long long r = ((2LL * (v - origin) + 1) * 65536) / (2LL * size);
-    return static_cast<LONG>(std::clamp<long long>(r, 0, 65535));
-  };
-  INPUT in[3] = {};
-  for (INPUT& i : in) i.type = INPUT_MOUSE;
-  in[0].mi.dx = normalise(screen.x, left, width);
-  in[0].mi.dy = normalise(screen.y, top, height);
-  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  for (INPUT& i : in) SendInput(1, &i, sizeof i);
+  MoveTo(screen);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -633,6 +646,26 @@ std::vector<std::wstring> ListBoxItems(HWND lb) {
     items.push_back(text);
   }
   return items;
+}
+
+std::string CloseProblem(Program& program) {
+  if (!program.Running())
+    return "the program ended during the test, exit code " + std::to_string(program.ExitCode());
+  if (!program.Close()) return "the program did not end after WM_CLOSE and was killed";
+  if (program.ExitCode() != 0)
+    return "exit code after WM_CLOSE: " + std::to_string(program.ExitCode());
+  return {};
+}
+
+RECT WindowRect(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+std::string Str(const RECT& r) {
+  return "(" + std::to_string(r.left) + ", " + std::to_string(r.top) + ", " +
+         std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
 }
 
 }  // namespace e2e

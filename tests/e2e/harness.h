@@ -143,6 +143,11 @@ class Program {
 // keyboard records, the way a user's hotkey arrives.
 void PressHotkey(UINT modifiers, UINT vk);
 
+// One mouse record per SendInput call, as a real mouse delivers them; with MOUSEEVENTF_ABSOLUTE
+// the point is a screen pixel. Raises HarnessError when the system refuses the input.
+void SendMouse(DWORD flags, POINT screen = {});
+// An absolute move to a screen pixel.
+void MoveTo(POINT screen);
 // Injects one left click at a screen point (an absolute move, then a press and a release).
 void ClickAtScreen(POINT screen);
 
@@ -191,6 +196,14 @@ class TargetWindow {
   std::vector<Event> events_;
   int moves_ = 0;
 };
+
+// Closes a program that a test started and says what went wrong: empty when it was still
+// running, ended after WM_CLOSE and exited with code 0.
+std::string CloseProblem(Program& program);
+
+// A window's rectangle in screen pixels, and a rectangle as text for failure messages.
+RECT WindowRect(HWND hwnd);
+std::string Str(const RECT& r);
 
 // SendMessageTimeout to a window of the program; raises HarnessError when it gets no answer
 // within ten seconds.

@@ -169,18 +169,6 @@ RECT ClientRectIn(HWND control, HWND window) {
   return r;
 }
 
-RECT WindowRect(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
-
-std::string Str(const RECT& r) {
-  std::ostringstream out;
-  out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-  return out.str();
-}
-
 int Scale(int v, UINT dpi) {
   return MulDiv(v, static_cast<int>(dpi), 96);
 }

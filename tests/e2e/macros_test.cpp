@@ -92,13 +92,8 @@ class MacroLibraryTest : public testing::Test {
 
   void TearDown() override {
     if (!program_) return;
-    if (!program_->Running()) {
-      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
-    } else if (!program_->Close()) {
-      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
-    } else {
-      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
-    }
+    if (const std::string problem = CloseProblem(*program_); !problem.empty())
+      ADD_FAILURE() << problem;
   }
 
   fs::path Folder() const { return fs::path(appData_.Path()) / L"JUX Zura Divudiv" / L"Macros"; }

@@ -33,29 +33,6 @@ const RECT kTargetRect{40, 120, 340, 280};
 // ---------------------------------------------------------------------------------------------
 // Injected mouse input, one record per SendInput call as a real mouse delivers it.
 
-LONG Normalise(LONG v, int origin, int size) {
-  // The centre of the pixel, so that either way of mapping back lands on it.
-  const long long r = ((2LL * (v - origin) + 1) * 65536) / (2LL * size);
-  return static_cast<LONG>(std::clamp<long long>(r, 0, 65535));
-}
-
-void SendMouse(DWORD flags, POINT screen = {}) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = flags;
-  if (flags & MOUSEEVENTF_ABSOLUTE) {
-    in.mi.dx = Normalise(screen.x, GetSystemMetrics(SM_XVIRTUALSCREEN),
-                         GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    in.mi.dy = Normalise(screen.y, GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_CYVIRTUALSCREEN));
-  }
-  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("SendInput failed");
-}
-
-void MoveTo(POINT screen) {
-  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, screen);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Macro files.
 
@@ -157,13 +134,8 @@ class RecordingTest : public testing::Test {
  protected:
   void TearDown() override {
     if (!program_) return;
-    if (!program_->Running()) {
-      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
-    } else if (!program_->Close()) {
-      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
-    } else {
-      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
-    }
+    if (const std::string problem = CloseProblem(*program_); !problem.empty())
+      ADD_FAILURE() << problem;
   }
 
   Program& Start() {

@@ -73,13 +73,6 @@ constexpr long long kWorkingSetGrowthAllowed = 2 << 20;
 // ---------------------------------------------------------------------------------------------
 // Talking to the program and injecting input.
 
-LRESULT Ask(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result))
-    throw HarnessError("message " + std::to_string(msg) + " got no answer");
-  return static_cast<LRESULT>(result);
-}
-
 bool Answers(HWND hwnd) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &result) !=
@@ -127,29 +120,6 @@ void PressChord(WORD key) {
     in[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
   }
   if (SendInput(6, in, sizeof(INPUT)) != 6) throw HarnessError("SendInput failed");
-}
-
-LONG Normalise(LONG v, int origin, int size) {
-  // The centre of the pixel, so that either way of mapping back lands on it.
-  const long long r = ((2LL * (v - origin) + 1) * 65536) / (2LL * size);
-  return static_cast<LONG>(std::clamp<long long>(r, 0, 65535));
-}
-
-void SendMouse(DWORD flags, POINT screen = {}) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = flags;
-  if (flags & MOUSEEVENTF_ABSOLUTE) {
-    in.mi.dx = Normalise(screen.x, GetSystemMetrics(SM_XVIRTUALSCREEN),
-                         GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    in.mi.dy = Normalise(screen.y, GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_CYVIRTUALSCREEN));
-  }
-  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("SendInput failed");
-}
-
-void MoveTo(POINT screen) {
-  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, screen);
 }
 
 constexpr DWORD kDownFlag[3] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN,
@@ -511,6 +481,7 @@ struct Figures {
   int delayedRuns = 0, stoppedDuringDelay = 0;
   long long clickActions = 0;
   int recordingsSaved = 0, recordingsEmpty = 0, stopDuringCountdown = 0;
+  int chordsRepeated = 0;  // hotkey chords pressed a second time (see PressChordUntil)
   int playbacks = 0;
   int playbackStartedByButton = 0, playbackStartedByHotkey = 0;
   int playbackStoppedByButton = 0, playbackStoppedByHotkey = 0, playbackCompleted = 0;
@@ -527,6 +498,17 @@ struct Figures {
 
 class SoakTest : public testing::Test {
  protected:
+  // Presses a hotkey chord and waits for its effect, pressing it once more when it does not come
+  // within 1.5 s: under Wine an injected chord is now and then lost when one of Wine's windows
+  // takes the pointer. The second press is counted and printed; a chord lost twice still fails.
+  bool PressChordUntil(WORD key, const std::function<bool()>& done, Ms timeout = Ms{3000}) {
+    PressChord(key);
+    if (WaitUntil(done, Ms{1500})) return true;
+    ++figures_.chordsRepeated;
+    PressChord(key);
+    return WaitUntil(done, timeout);
+  }
+
   void TearDown() override {
     if (!program_) return;
     if (!program_->Running()) {
@@ -687,8 +669,7 @@ class SoakTest : public testing::Test {
 
     target_.Clear();
     if (startByHotkey) {
-      PressChord('S');
-      ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStop); }, Ms{3000}))
+      ASSERT_TRUE(PressChordUntil('S', [&] { return App().Enabled(ids::btnStop); }))
           << "the start hotkey started no run; status " << Narrow(Status());
     } else {
       ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
@@ -705,11 +686,12 @@ class SoakTest : public testing::Test {
     } else {
       PumpFor(Ms{runMs});
     }
+    auto stopped = [&] { return App().Enabled(ids::btnStart); };
     if (stopByHotkey)
-      PressChord('X');
+      PressChordUntil('X', stopped);
     else
       App().Click(ids::btnStop);
-    ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{3000}))
+    ASSERT_TRUE(WaitUntil(stopped, Ms{3000}))
         << "the run did not stop; status " << Narrow(Status());
 
     const std::wstring status = Status();
@@ -797,12 +779,10 @@ class SoakTest : public testing::Test {
           << "the stop hotkey ends no countdown: " << Narrow(App().Caption());
       ++figures_.stopDuringCountdown;
     }
-    PressChord('R');
-    ASSERT_TRUE(WaitUntil([&] { return Status() == L"Recording macro..."; }, Ms{3000}))
+    ASSERT_TRUE(PressChordUntil('R', [&] { return Status() == L"Recording macro..."; }))
         << Narrow(Status());
     if (!empty) InjectRecordedInput();
-    PressChord('X');
-    ASSERT_TRUE(WaitUntil([&] { return Status() != L"Recording macro..."; }, Ms{3000}))
+    ASSERT_TRUE(PressChordUntil('X', [&] { return Status() != L"Recording macro..."; }))
         << "the recording did not end";
 
     const std::wstring status = Status();
@@ -872,11 +852,12 @@ class SoakTest : public testing::Test {
         Ms{3000}))
         << "the playback did not start; status " << Narrow(Status());
     PumpFor(Ms{runMs});
+    auto ended = [&] { return App().Enabled(ids::btnStart); };
     if (stopByHotkey)
-      PressChord('X');
+      PressChordUntil('X', ended);
     else if (App().Enabled(ids::btnStop))
       App().Click(ids::btnStop);
-    ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{3000}))
+    ASSERT_TRUE(WaitUntil(ended, Ms{3000}))
         << "the playback did not stop; status " << Narrow(Status());
     if (start) {
       EXPECT_TRUE(WaitUntil([&] { return start->done; }, Ms{3000}))
@@ -1183,6 +1164,7 @@ TEST_F(SoakTest, RunsRecordingsAndPlaybacksLeaveNothingBehind) {
       "soak: recordings %d saved, %d empty (stop hotkey during the countdown %d); %zu macro "
       "files at the end\n",
       f.recordingsSaved, f.recordingsEmpty, f.stopDuringCountdown, MacroFiles().size());
+  std::printf("soak: hotkey chords pressed a second time after a lost one: %d\n", f.chordsRepeated);
   std::printf(
       "soak: playbacks %d: started by button %d, by hotkey %d; stopped by button %d, by hotkey "
       "%d; completed their count %d; with a 1 s delay %d; %lld whole runs\n",

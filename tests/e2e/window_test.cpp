@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,18 +21,6 @@ const std::wstring kCaption = L"  JUX Zura Divudiv 1.0";
 const std::wstring kRunningCaption = L"  Running... Press Shift+Ctrl+X to stop";
 const std::wstring kDefaultHotkeys = L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X";
 constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
-
-RECT WindowRect(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
-
-std::string Str(const RECT& r) {
-  std::ostringstream out;
-  out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-  return out.str();
-}
 
 bool IsTopMost(HWND hwnd) {
   return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -81,13 +68,8 @@ class WindowTest : public testing::Test {
 
   void ExpectCleanClose() {
     if (!program_) return;
-    if (!program_->Running()) {
-      ADD_FAILURE() << "the program ended during the test, exit code " << program_->ExitCode();
-    } else if (!program_->Close()) {
-      ADD_FAILURE() << "the program did not end after WM_CLOSE and was killed";
-    } else {
-      EXPECT_EQ(program_->ExitCode(), 0u) << "exit code after WM_CLOSE";
-    }
+    if (const std::string problem = CloseProblem(*program_); !problem.empty())
+      ADD_FAILURE() << problem;
     program_.reset();
   }
 
