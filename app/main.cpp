@@ -7,6 +7,7 @@
 #include "app/update_gate.h"
 #include "mainform/app_info.h"
 #include "platform/win32/text.h"
+#include "ui/win32/message_loop.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   INITCOMMONCONTROLSEX icc{sizeof icc,
@@ -19,27 +20,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (!window.Create(instance)) return 1;
   window.ShowInitially(show);
 
-  // The thread's messages and the click timer's deadlines, on the one thread.
-  MSG msg{};
-  for (;;) {
-    HANDLE timer = window.TimerHandle();
-    const DWORD handles = timer ? 1 : 0;
-    const DWORD woke = MsgWaitForMultipleObjectsEx(handles, timer ? &timer : nullptr, INFINITE,
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (timer && (woke == WAIT_OBJECT_0 || WaitForSingleObject(timer, 0) == WAIT_OBJECT_0))
-      window.ServiceTimers();
-    bool quit = false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        break;
-      }
-      if (!window.Hwnd() || !IsDialogMessageW(window.Hwnd(), &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
-    if (quit) break;
-  }
-  return static_cast<int>(msg.wParam);
+  // The thread's messages and the timers' deadlines, on the one thread.
+  return win::RunMessageLoop({[&] { return window.TimerHandle(); },
+                              [&] { window.ServiceTimers(); },
+                              [&] { return window.Hwnd(); },
+                              {}});
 }

@@ -1,6 +1,7 @@
 // Playback-pace benchmark: a 10 s macro of mouse moves recorded at 1000 Hz, played by the
-// program's player (its waits measured against one clock), beside the same macro played with
-// plain summed sleeps (a Sleep of each event's gap, then its input), in the same run.
+// program's player (its events due on one clock, sent from the precise timers through the
+// message loop), beside the same macro played with plain summed sleeps (a Sleep of each event's
+// gap, then its input), in the same run.
 //
 //   bench_playback.exe [--seconds=10]
 #include <windows.h>
@@ -10,6 +11,8 @@
 
 #include "mainform/main_form.h"
 #include "platform/win32/services_win32.h"
+#include "ui/win32/message_loop.h"
+#include "ui/win32/precise_timers.h"
 
 namespace {
 
@@ -49,11 +52,13 @@ class NoHotkeys : public plat::IHotkeys {
   std::string KeyName(uint32_t) override { return {}; }
 };
 
-class NoTimers : public ui::TimerDriver {
- public:
-  void Start(ui::Timer&, uint32_t) override {}
-  void Stop(ui::Timer&) override {}
-};
+// A message-only window for the timers' stand-in WM_TIMER.
+win::PreciseTimers* g_timers = nullptr;
+
+LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+  if (msg == WM_TIMER && g_timers && g_timers->OnTimer(wp)) return 0;
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
 
 double Seconds(uint64_t us) {
   return us / 1e6;
@@ -85,7 +90,15 @@ int wmain(int argc, wchar_t** argv) {
   win::MouseHook hook;
   HeadlessWindow window;
   NoHotkeys hotkeys;
-  NoTimers timers;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = TimerWindowProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"BenchTimers";
+  RegisterClassW(&wc);
+  const HWND timerWindow = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                           nullptr, wc.hInstance, nullptr);
+  win::PreciseTimers timers(timerWindow);
+  g_timers = &timers;
   mainform::FormServices s;
   s.Mouse = &mouse;
   s.Clock = &clock;
@@ -117,7 +130,11 @@ int wmain(int argc, wchar_t** argv) {
   frm.seRepeat.SetValue(1);
 
   const uint64_t t0 = clock.NowMicros();
-  frm.StartRun();  // plays to the end before it returns
+  frm.StartRun();
+  win::RunMessageLoop({[&] { return timers.Handle(); },
+                       [&] { timers.OnSignaled(); },
+                       {},
+                       [&] { return !frm.FRunning; }});
   const uint64_t player = clock.NowMicros() - t0;
 
   // The plain way: sleep each gap, then send; the time spent sending adds up.
@@ -139,5 +156,6 @@ int wmain(int argc, wchar_t** argv) {
               (static_cast<double>(summed) - recordedUs) * 100.0 / recordedUs);
   std::printf("Status after the player: %s\n", frm.Label1.Text().c_str());
   frm.FormDestroy();
+  g_timers = nullptr;
   return 0;
 }

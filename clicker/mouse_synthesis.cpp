@@ -48,56 +48,65 @@ plat::Point TFrmMain::ClickTargetPoint() {
   return p;
 }
 
-void TFrmMain::PerformClickAction(plat::Point point) {
+bool TFrmMain::PerformClickAction(plat::Point point) {
   const int32_t button = std::max(cbButton.ItemIndex(), 0);
   const int32_t type = std::max(cbClickType.ItemIndex(), 0);
   const int32_t hold = seHoldMs.Value();
-  if (rbCoordinates.Checked()) MoveMouseAbsolute(point.X, point.Y);
+  // A click must not land where the refused move would have taken it from.
+  if (rbCoordinates.Checked() && !MoveMouseAbsolute(point.X, point.Y)) return false;
   switch (type) {
     case 0:
-      ClickOnce(button);
-      break;
+      return ClickOnce(button);
     case 1:
-      DoubleClick(button);
-      break;
-    case 2:
-      MouseButtonDown(button);
-      if (hold > 0) svc_.Clock->Sleep(static_cast<uint32_t>(hold));
-      MouseButtonUp(button);
-      break;
+      return DoubleClick(button);
+    case 2: {
+      const bool pressed = MouseButtonDown(button);
+      if (!pressed || hold <= 0) {
+        // No hold, or a refused press: the release follows at once.
+        const bool released = MouseButtonUp(button);
+        return pressed && released;
+      }
+      // The release comes from the hold timer; the window goes on answering meanwhile.
+      FHeldButton = button;
+      FHoldTimer.SetEnabled(false);
+      FHoldTimer.SetInterval(static_cast<uint32_t>(hold));
+      FHoldTimer.SetEnabled(true);
+      return true;
+    }
     default:
-      break;
+      return true;
   }
 }
 
-void TFrmMain::MoveMouseAbsolute(int32_t x, int32_t y) {
+bool TFrmMain::MoveMouseAbsolute(int32_t x, int32_t y) {
   const plat::Rect screen = svc_.Mouse->VirtualScreen();
   plat::MouseInputRecord record;
   record.type = kInputMouse;
   record.dx = ToAbsoluteCoord(x, screen.Left, screen.Width());
   record.dy = ToAbsoluteCoord(y, screen.Top, screen.Height());
   record.dwFlags = kMoveAbsoluteVirtualDesk;
-  svc_.Mouse->Send(record);
+  return svc_.Mouse->Send(record);
 }
 
-void TFrmMain::MouseButtonDown(int32_t button) {
+bool TFrmMain::MouseButtonDown(int32_t button) {
   plat::MouseInputRecord record;
   record.dwFlags = ButtonFlag(button, true);
-  svc_.Mouse->Send(record);
+  return svc_.Mouse->Send(record);
 }
 
-void TFrmMain::MouseButtonUp(int32_t button) {
+bool TFrmMain::MouseButtonUp(int32_t button) {
   plat::MouseInputRecord record;
   record.dwFlags = ButtonFlag(button, false);
-  svc_.Mouse->Send(record);
+  return svc_.Mouse->Send(record);
 }
 
-void TFrmMain::ClickOnce(int32_t button) {
-  MouseButtonDown(button);
-  MouseButtonUp(button);
+bool TFrmMain::ClickOnce(int32_t button) {
+  const bool pressed = MouseButtonDown(button);
+  const bool released = MouseButtonUp(button);
+  return pressed && released;
 }
 
-void TFrmMain::DoubleClick(int32_t button) {
-  ClickOnce(button);
-  ClickOnce(button);
+bool TFrmMain::DoubleClick(int32_t button) {
+  const bool first = ClickOnce(button);
+  return ClickOnce(button) && first;
 }

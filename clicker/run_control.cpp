@@ -5,6 +5,16 @@
 
 namespace {
 constexpr uint32_t kMsPerSecond = 1000;
+constexpr const char* kBlockedClick =
+    "Windows blocked the click. The window under the pointer may belong to a program running "
+    "as administrator.";
+constexpr const char* kStartedElevated =
+    "Started. The window under the pointer belongs to a program running as administrator; "
+    "Windows may block the clicks.";
+}  // namespace
+
+void TFrmMain::ShowStartedFor(const plat::Point& point) {
+  Label1.SetText(svc_.Mouse->HigherIntegrityAt(point) ? kStartedElevated : "Started");
 }
 
 std::string TFrmMain::RunningCaption() {
@@ -21,10 +31,10 @@ void TFrmMain::StartRun() {
   btnStart.SetEnabled(false);
   btnStop.SetEnabled(true);
   Label1.SetText("Started");
+  // What is under the pointer can change before the first click: this only warns.
+  if (!rbMacros.Checked()) ShowStartedFor(ClickTargetPoint());
   FClicksDone = 0;
-  ++FRunSerial;
   FRunning = true;
-  FStopPlaybackRequested = false;
 
   if (chkMinimizeToTrayOnStart.Checked())
     HideMainWindow();
@@ -48,12 +58,12 @@ void TFrmMain::StopRun(const std::string& text) {
   btnStart.SetEnabled(true);
   btnStop.SetEnabled(false);
   FRunning = false;
-  FStopPlaybackRequested = true;
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
-  // A playback stopped between a press and its release lets go of the button before the
-  // status line says that it has stopped.
-  ReleasePlaybackButtons();
+  // Nothing more of the run is sent, and a button it holds is let go before the status line
+  // says that it has stopped.
+  player_.Stop();
+  EndHold();
   Label1.SetText(text);
   if (FRecUiActive && !FRecording && !FWaitingForRecordStart) LeaveCompactUi();
   if (!svc_.Window->IsVisible()) RestoreMainWindow();
@@ -101,11 +111,43 @@ void TFrmMain::TimerDelayTimer() {
 
 void TFrmMain::TimerClickTimer() {
   if (!FRunning) return;
+  if (FHeldButton >= 0) {
+    // No click starts while a button is held: the tick follows the release.
+    FTickDuringHold = true;
+    return;
+  }
   if (rbRepeatCount.Checked() && static_cast<int32_t>(FClicksDone) >= seRepeat.Value()) {
     StopRun("Completed repeat count. Clicks done: " + std::to_string(FClicksDone));
     return;
   }
-  PerformClickAction(ClickTargetPoint());
+  if (!PerformClickAction(ClickTargetPoint())) {
+    StopRun(kBlockedClick);  // a refused click is not counted
+    return;
+  }
   ++FClicksDone;
   ArmClickTimer();
+}
+
+void TFrmMain::HoldTimerTimer() {
+  FHoldTimer.SetEnabled(false);
+  if (FHeldButton < 0) return;
+  const int32_t button = FHeldButton;
+  FHeldButton = -1;
+  if (!MouseButtonUp(button)) {
+    StopRun(kBlockedClick);
+    return;
+  }
+  if (FTickDuringHold) {
+    FTickDuringHold = false;
+    TimerClickTimer();
+  }
+}
+
+void TFrmMain::EndHold() {
+  FHoldTimer.SetEnabled(false);
+  FTickDuringHold = false;
+  if (FHeldButton < 0) return;
+  const int32_t button = FHeldButton;
+  FHeldButton = -1;
+  MouseButtonUp(button);
 }

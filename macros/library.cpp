@@ -124,26 +124,35 @@ void TFrmMain::bRenameClick() {
                           "Macro name cannot be empty.");
     return;
   }
-  if (SameAscii(newName, macro->Name())) return;
+  // A change of letter case is a rename too; the same name saves a macro that has no file.
+  if (newName == macro->Name() && !macro->FileName().empty()) return;
+  const std::string stem = SanitizeMacroName(newName);
+  if (const std::string problem = MacroFileNameProblem(stem); !problem.empty()) {
+    svc_.Dialogs->Message(plat::MsgKind::Warning, plat::MsgButtons::Ok, problem);
+    return;
+  }
   const std::string oldPath = macro->FileName();
-  const std::string newPath =
-      MacrosFolder() + plat::kPathDelim + SanitizeMacroName(newName) + kExtension;
-  if (SameAscii(newPath, oldPath)) {
-    macro->SetName(newName);
-    macro->SaveToFile(oldPath);
-  } else {
-    if (svc_.Env->FileExists(newPath)) {
-      svc_.Dialogs->Message(plat::MsgKind::Warning, plat::MsgButtons::Ok,
-                            "A macro file with this name already exists.");
-      return;
-    }
-    macro->SetName(newName);
-    macro->SaveToFile(newPath);
-    if (!oldPath.empty() && svc_.Env->FileExists(oldPath)) svc_.Env->RemoveFile(oldPath);
+  const std::string newPath = MacrosFolder() + plat::kPathDelim + stem + kExtension;
+  const bool samePath = !oldPath.empty() && SameAscii(newPath, oldPath);
+  if (!samePath && svc_.Env->FileExists(newPath)) {
+    svc_.Dialogs->Message(plat::MsgKind::Warning, plat::MsgButtons::Ok,
+                          "A macro file with this name already exists.");
+    return;
+  }
+  // The new name is taken only once its file is written, so the list and the disk agree.
+  const std::string oldName = macro->Name();
+  macro->SetName(newName);
+  try {
+    macro->SaveToFile(samePath ? oldPath : newPath);
+  } catch (...) {
+    macro->SetName(oldName);
+    throw;
   }
   RefreshMacroList();
   lbMacroses.SetItemIndex(FindByText(lbMacroses, newName));
   Label1.SetText("Macro renamed.");
+  // A macro without a file (its recording could not be saved) has nothing to delete.
+  if (!samePath && !oldPath.empty() && svc_.Env->FileExists(oldPath)) svc_.Env->RemoveFile(oldPath);
 }
 
 void TFrmMain::bRemoveClick() {

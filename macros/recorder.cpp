@@ -1,6 +1,7 @@
 // The macro recorder: a countdown in the compact bar, then every mouse movement, press and
 // release through the low-level hook until the stop hotkey, saved as a new macro file.
 #include <cstdio>
+#include <exception>
 #include <string>
 
 #include "mainform/main_form.h"
@@ -17,7 +18,6 @@ constexpr uint32_t kWmRButtonUp = 0x0205;
 constexpr uint32_t kWmMButtonDown = 0x0207;
 constexpr uint32_t kWmMButtonUp = 0x0208;
 constexpr int32_t kCountdownStart = 10;
-constexpr uint32_t kBlinkMs = 100;
 
 std::string Format(const char* pattern, int value) {
   char buf[64];
@@ -45,10 +45,11 @@ void TFrmMain::CountdownTimerTick() {
     BeginRecording();
     return;
   }
-  // A short blink, so that the same number shown twice still reads as a tick.
+  // A short blink, so that the same number shown twice still reads as a tick; the blink timer
+  // shows the number when it has passed.
   SetCompactCaption("");
-  svc_.Clock->Sleep(kBlinkMs);
-  SetCompactCaption(Format("Recording starts in %d ...", FCountdownValue));
+  FBlinkCaption = Format("Recording starts in %d ...", FCountdownValue);
+  FBlinkTimer.SetEnabled(true);
   --FCountdownValue;
 }
 
@@ -56,6 +57,7 @@ void TFrmMain::BeginRecording() {
   if (FRecording) return;
   FWaitingForRecordStart = false;
   FCountdownTimer.SetEnabled(false);
+  FBlinkTimer.SetEnabled(false);
   FRecordedEvents.clear();
   FHasLastRecordedPoint = false;
   FRecordingStartTick = svc_.Clock->TickCount();
@@ -153,6 +155,7 @@ void TFrmMain::FinishRecording(const std::string& reason) {
   if (!FRecording && !FWaitingForRecordStart) return;
   FWaitingForRecordStart = false;
   FCountdownTimer.SetEnabled(false);
+  FBlinkTimer.SetEnabled(false);
   uint32_t duration = 0;
   if (FRecording) {
     RemoveMouseHook();
@@ -178,7 +181,14 @@ void TFrmMain::FinishRecording(const std::string& reason) {
       path = folder + stem + "_" + std::to_string(n) + ".juxmac";
     FRecordedEvents.clear();
     FHasLastRecordedPoint = false;
-    macro->SaveToFile(path);
+    // A recording is never lost: when its file cannot be written it still joins the list,
+    // without a file, to be played at once and saved later by renaming it.
+    std::string failure;
+    try {
+      macro->SaveToFile(path);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
     FMacros.push_back(macro);
     RefreshMacroList();
     for (int i = 0; i < lbMacroses.Count(); ++i)
@@ -186,7 +196,15 @@ void TFrmMain::FinishRecording(const std::string& reason) {
         lbMacroses.SetItemIndex(i);
         break;
       }
-    Label1.SetText("Macro saved: " + macro->Name() + ". " + reason);
+    if (failure.empty()) {
+      Label1.SetText("Macro saved: " + macro->Name() + ". " + reason);
+    } else {
+      Label1.SetText("Macro recorded but not saved: " + macro->Name() + ". " + reason);
+      svc_.Dialogs->Message(plat::MsgKind::Error, plat::MsgButtons::Ok,
+                            "The macro could not be saved:\r\n" + failure +
+                                "\r\n\r\nIt is in the list and can be played. Rename it to "
+                                "save it once the folder can be written.");
+    }
   }
   FRecordedEvents.clear();
   FHasLastRecordedPoint = false;

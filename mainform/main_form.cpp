@@ -58,7 +58,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       Label2(ids::Label2, "Label2", {350, 5, 195, 15}, &Panel1),
       TimerClick(500),
       TimerDelay(1000),
-      svc_(services) {
+      svc_(services),
+      player_(*services.Clock, services.Timers, *this) {
   controls_ = {&btnStart,      &btnStop,
                &GroupBox1,     &rbCurrentCursorPosition,
                &rbCoordinates, &edtCoordX,
@@ -154,6 +155,15 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   TimerDelay.SetDriver(svc_.Timers);
   FCountdownTimer.OnTimer = [this] { CountdownTimerTick(); };
   FCountdownTimer.SetDriver(svc_.Timers);
+  FHoldTimer.OnTimer = [this] { HoldTimerTimer(); };
+  FHoldTimer.SetDriver(svc_.Timers);
+  FBlinkTimer.OnTimer = [this] {
+    FBlinkTimer.SetEnabled(false);
+    SetCompactCaption(FBlinkCaption);
+  };
+  FBlinkTimer.SetDriver(svc_.Timers);
+  player_.OnRunCompleted = [this] { ++FClicksDone; };
+  player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
 
 TFrmMain::~TFrmMain() = default;
@@ -221,6 +231,10 @@ void TFrmMain::FormDestroy() {
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
   FCountdownTimer.SetEnabled(false);
+  FBlinkTimer.SetEnabled(false);
+  // A window destroyed without being closed leaves no button down either.
+  player_.Stop();
+  EndHold();
   UnregisterHotkeys();
   SaveSettings();
   FMacros.clear();

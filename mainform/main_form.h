@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "ui/controls.h"
 
+#include "macros/macro_player.h"
 #include "macros/recorded_macro.h"
 
 namespace mainform {
@@ -34,10 +35,10 @@ struct FormServices {
 
 }  // namespace mainform
 
-class TFrmMain {
+class TFrmMain : private macros::IPlaybackOutput {
  public:
   explicit TFrmMain(const mainform::FormServices& services);
-  ~TFrmMain();
+  ~TFrmMain() override;
   TFrmMain(const TFrmMain&) = delete;
   TFrmMain& operator=(const TFrmMain&) = delete;
 
@@ -117,14 +118,19 @@ class TFrmMain {
   void TimerDelayTimer();
   void TimerClickTimer();
 
-  // Mouse input synthesis.
+  // The end of a held click: the button goes up, and a tick that came due meanwhile follows.
+  void HoldTimerTimer();
+
+  // Mouse input synthesis. Each answers false when the system refused some of the input.
   plat::Point ClickTargetPoint();
-  void PerformClickAction(plat::Point point);
-  void MoveMouseAbsolute(int32_t x, int32_t y);
-  void MouseButtonDown(int32_t button);
-  void MouseButtonUp(int32_t button);
-  void ClickOnce(int32_t button);
-  void DoubleClick(int32_t button);
+  // A held click presses here and releases when the hold timer fires.
+  bool PerformClickAction(plat::Point point);
+  bool MoveMouseAbsolute(int32_t x, int32_t y);
+  bool MouseButtonDown(int32_t button);
+  bool MouseButtonUp(int32_t button);
+  // A press is always followed by its release, even when the press was refused.
+  bool ClickOnce(int32_t button);
+  bool DoubleClick(int32_t button);
 
   // The macro library.
   std::string MacrosFolder();
@@ -185,13 +191,12 @@ class TFrmMain {
   static std::string RecordingName(const std::string& stamp, uint32_t durationMs,
                                    const std::string& decimalSeparator);
 
-  // Macro playback.
-  void PlayMacroRuns();
+  // Macro playback: the first event's offset counts from `leadMs` after now.
+  void PlayMacroRuns(uint32_t leadMs = 0);
 
   // State, readable by tests and the Win32 side.
   bool FRunning = false;
   uint64_t FClicksDone = 0;
-  bool FStopPlaybackRequested = false;
   bool FRecording = false;
   bool FWaitingForRecordStart = false;
   bool FRecUiActive = false;
@@ -216,17 +221,31 @@ class TFrmMain {
   uint32_t FLastRecordTick = 0;
   std::vector<TMacroMouseEvent> FRecordedEvents;
   plat::Point FLastRecordedPoint;
-  // Counts the runs started; a playback whose run has been replaced ends at its next check.
-  uint64_t FRunSerial = 0;
-  // Buttons that a playback pressed and has not released yet (left, right, middle).
-  std::array<bool, 3> FPlaybackHeld{};
+  // The button of a held click between its press and its release, or -1.
+  int32_t FHeldButton = -1;
+  // A click tick came due during the hold; it is delivered when the hold ends.
+  bool FTickDuringHold = false;
+  ui::Timer FHoldTimer;
+  // The countdown's caption, shown again when the blink before it has passed.
+  std::string FBlinkCaption;
+  ui::Timer FBlinkTimer{100};
 
  private:
   mainform::FormServices svc_;
   std::vector<ui::Control*> controls_;
+  macros::MacroPlayer player_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
-  void ReleasePlaybackButtons();
+  // Lets go of a held click's button, if any, and forgets a tick that waited for it.
+  void EndHold();
+  // "Started", or the warning when the window at `point` belongs to a program of a higher
+  // integrity level, whose input Windows refuses.
+  void ShowStartedFor(const plat::Point& point);
+  void PlaybackEnded(macros::MacroPlayer::End end);
+  // IPlaybackOutput
+  bool Move(int32_t x, int32_t y) override { return MoveMouseAbsolute(x, y); }
+  bool Press(int32_t button) override { return MouseButtonDown(button); }
+  bool Release(int32_t button) override { return MouseButtonUp(button); }
 };
 
 // The main window as the mouse hook sees it: set as the last step of FormCreate and cleared as

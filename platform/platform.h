@@ -47,11 +47,15 @@ struct MouseInputRecord {
 class IMouseInput {
  public:
   virtual ~IMouseInput() = default;
-  // Sends exactly one record in one SendInput call.
-  virtual void Send(const MouseInputRecord& record) = 0;
+  // Sends exactly one record in one SendInput call; false when the system did not insert it
+  // (input into a window of a program of a higher integrity level, the secure desktop).
+  virtual bool Send(const MouseInputRecord& record) = 0;
   virtual bool CursorPos(Point& out) = 0;
   // The virtual screen (SM_XVIRTUALSCREEN.. SM_CYVIRTUALSCREEN) for the main window's DPI.
   virtual Rect VirtualScreen() = 0;
+  // Whether the window at a screen point belongs to a process of a higher integrity level
+  // than this one (a program running as administrator), whose input Windows refuses.
+  virtual bool HigherIntegrityAt(const Point& screen) = 0;
 };
 
 class IClock {
@@ -59,15 +63,9 @@ class IClock {
   virtual ~IClock() = default;
   // The 32-bit millisecond tick counter (GetTickCount).
   virtual uint32_t TickCount() = 0;
-  // Blocks the calling thread; no messages are handled meanwhile.
-  virtual void Sleep(uint32_t ms) = 0;
-  // A fine monotonic clock, in microseconds (QueryPerformanceCounter).
+  // A fine monotonic clock, in microseconds (QueryPerformanceCounter). Nothing on the
+  // user-interface thread waits on it: waits are deadlines on the window's timers.
   virtual uint64_t NowMicros() = 0;
-  // Blocks until NowMicros() reaches `deadline`, with a resolution finer than the system tick
-  // while BeginPrecise() is in force.
-  virtual void SleepUntilMicros(uint64_t deadline) = 0;
-  virtual void BeginPrecise() = 0;
-  virtual void EndPrecise() = 0;
 };
 
 // The system-wide low-level mouse hook (WH_MOUSE_LL). Its procedure reaches the main window

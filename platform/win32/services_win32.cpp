@@ -27,7 +27,7 @@ int MetricForWindow(HWND hwnd, int index) {
   return GetSystemMetrics(index);
 }
 
-void MouseInput::Send(const plat::MouseInputRecord& r) {
+bool MouseInput::Send(const plat::MouseInputRecord& r) {
   INPUT in;
   std::memset(&in, 0, sizeof in);
   in.type = r.type;
@@ -37,7 +37,65 @@ void MouseInput::Send(const plat::MouseInputRecord& r) {
   in.mi.dwFlags = r.dwFlags;
   in.mi.time = r.time;
   in.mi.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
-  SendInput(1, &in, sizeof(INPUT));
+  return SendInput(1, &in, sizeof(INPUT)) == 1;
+}
+
+namespace {
+
+// A kernel handle closed when it goes.
+class KernelHandle {
+ public:
+  KernelHandle() = default;
+  ~KernelHandle() {
+    if (h_) CloseHandle(h_);
+  }
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+  HANDLE* Out() { return &h_; }
+  HANDLE Get() const { return h_; }
+  void Reset(HANDLE h) {
+    if (h_) CloseHandle(h_);
+    h_ = h;
+  }
+
+ private:
+  HANDLE h_ = nullptr;
+};
+
+// The mandatory integrity level (its RID) of a process's token; false when it cannot be read.
+bool IntegrityLevel(HANDLE process, DWORD& level) {
+  KernelHandle token;
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.Out())) return false;
+  DWORD size = 0;
+  GetTokenInformation(token.Get(), TokenIntegrityLevel, nullptr, 0, &size);
+  if (size == 0) return false;
+  std::vector<BYTE> buffer(size);
+  if (!GetTokenInformation(token.Get(), TokenIntegrityLevel, buffer.data(), size, &size))
+    return false;
+  const auto* label = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data());
+  const DWORD count = *GetSidSubAuthorityCount(label->Label.Sid);
+  if (count == 0) return false;
+  level = *GetSidSubAuthority(label->Label.Sid, count - 1);
+  return true;
+}
+
+}  // namespace
+
+bool MouseInput::HigherIntegrityAt(const plat::Point& screen) {
+  const HWND window = WindowFromPoint({screen.X, screen.Y});
+  if (!window) return false;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == 0 || pid == GetCurrentProcessId()) return false;
+  DWORD ours = 0;
+  if (!IntegrityLevel(GetCurrentProcess(), ours)) return false;
+  KernelHandle process;
+  process.Reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  DWORD theirs = 0;
+  // A process whose token a program of our level may not even read is above it.
+  if (!process.Get() || !IntegrityLevel(process.Get(), theirs))
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  return theirs > ours;
 }
 
 bool MouseInput::CursorPos(plat::Point& out) {

@@ -15,9 +15,10 @@ class MouseInput : public plat::IMouseInput {
  public:
   // Metrics are read for this window's DPI.
   void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
-  void Send(const plat::MouseInputRecord& record) override;
+  bool Send(const plat::MouseInputRecord& record) override;
   bool CursorPos(plat::Point& out) override;
   plat::Rect VirtualScreen() override;
+  bool HigherIntegrityAt(const plat::Point& screen) override;
 
  private:
   HWND hwnd_ = nullptr;
@@ -26,25 +27,13 @@ class MouseInput : public plat::IMouseInput {
 class Clock : public plat::IClock {
  public:
   Clock();
-  ~Clock() override;
-  Clock(const Clock&) = delete;
-  Clock& operator=(const Clock&) = delete;
   // Milliseconds that wrap like GetTickCount, but from the fine clock: GetTickCount moves in
   // steps of the 15.6 ms system tick, which would bunch up the events of a recording.
   uint32_t TickCount() override { return static_cast<uint32_t>(NowMicros() / 1000); }
-  void Sleep(uint32_t ms) override { ::Sleep(ms); }
   uint64_t NowMicros() override;
-  void SleepUntilMicros(uint64_t deadline) override;
-  void BeginPrecise() override;
-  void EndPrecise() override;
 
  private:
   LARGE_INTEGER frequency_{};
-  HANDLE timer_ = nullptr;
-  // Without a high-resolution timer the system's timer resolution is raised instead, only
-  // while precise waits are wanted.
-  bool raisePeriod_ = false;
-  int preciseDepth_ = 0;
 };
 
 // The low-level mouse hook; its procedure hands each event to HookTargetForm.

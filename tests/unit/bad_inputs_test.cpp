@@ -176,6 +176,7 @@ TEST(BadMacroFiles, APressWithoutItsReleaseIsReleasedWhenThePlaybackEnds) {
   m.rbRepeatCount.UserClick();
   m.seRepeat.UserSetText("1");
   m.btnStart.UserClick();
+  f.clock.Advance(1000);
   EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
   constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004;
   int downs = 0, ups = 0;

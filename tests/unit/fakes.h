@@ -22,29 +22,14 @@
 namespace fakes {
 
 // Time in milliseconds, and the timers that run on it. Sleep moves time on without firing
-// anything, as a blocked thread handles no messages.
+// anything, as a thread busy in a long handler handles no messages.
 class Clock : public plat::IClock, public ui::TimerDriver {
  public:
   uint64_t now = 0;
   uint32_t TickCount() override { return static_cast<uint32_t>(now); }
-  void Sleep(uint32_t ms) override {
-    sleeps.push_back(ms);
-    now += ms;
-  }
-  std::vector<uint32_t> sleeps;
+  void Sleep(uint32_t ms) { now += ms; }
   uint64_t micro = 0;  // microseconds within the current millisecond
-  int precise = 0;     // BeginPrecise depth
-  std::vector<uint64_t> waitsUs;
   uint64_t NowMicros() override { return now * 1000 + micro; }
-  void SleepUntilMicros(uint64_t deadline) override {
-    const uint64_t current = NowMicros();
-    waitsUs.push_back(deadline > current ? deadline - current : 0);
-    if (deadline <= current) return;
-    now = deadline / 1000;
-    micro = deadline % 1000;
-  }
-  void BeginPrecise() override { ++precise; }
-  void EndPrecise() override { --precise; }
   // Moves the fine clock on by `us` (time spent working, not sleeping).
   void Spend(uint64_t us) {
     const uint64_t t = NowMicros() + us;
@@ -86,11 +71,20 @@ class Mouse : public plat::IMouseInput {
   plat::Rect screen{0, 0, 1920, 1080};
   const Clock* clock = nullptr;
   std::function<void(const plat::MouseInputRecord&)> onSend;
-  void Send(const plat::MouseInputRecord& r) override {
+  // Answers whether the system takes a record (SendInput's result); empty: every one.
+  std::function<bool(const plat::MouseInputRecord&)> accept;
+  bool higherIntegrity = false;  // the window at every point belongs to an elevated program
+  std::vector<plat::Point> integrityAsked;
+  bool Send(const plat::MouseInputRecord& r) override {
     if (onSend) onSend(r);
     sent.push_back(r);
     sentAt.push_back(clock ? clock->now : 0);
     if (workClock && costUs) workClock->Spend(costUs);
+    return !accept || accept(r);
+  }
+  bool HigherIntegrityAt(const plat::Point& p) override {
+    integrityAsked.push_back(p);
+    return higherIntegrity;
   }
   bool CursorPos(plat::Point& out) override {
     out = cursor;

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "fakes.h"
+#include "macros/macro_names.h"
 #include "macros/recorded_macro.h"
 
 namespace fs = std::filesystem;
@@ -159,6 +160,58 @@ TEST_F(LibraryTest, RenameToTheFilesStemRewritesInPlace) {
   EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
 }
 
+// A change of letter case is a rename: the file keeps its place and gets the new name.
+TEST_F(LibraryTest, RenameToTheSameNameButForCase) {
+  WriteMacro("abc.juxmac", "abc");
+  TFrmMain& m = Start();
+  f->dialogs.inputs = {{true, "ABC"}};
+  m.bRename.UserClick();
+  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"ABC"}));
+  EXPECT_EQ(TRecordedMacro::LoadFromFile((macros / "abc.juxmac").string())->Name(), "ABC");
+}
+
+// The new name is taken only once its file is written: a failed write changes nothing.
+TEST_F(LibraryTest, ARenameThatCannotWriteKeepsTheOldName) {
+  WriteMacro("abc.juxmac", "abc");
+  TFrmMain& m = Start();
+  fs::create_directories(macros / "new.juxmac");  // a folder where the file should go
+  f->dialogs.inputs = {{true, "new"}};
+  EXPECT_THROW(m.bRename.UserClick(), std::exception);
+  EXPECT_EQ(m.FMacros[0]->Name(), "abc");
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"abc"}));
+  EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
+}
+
+TEST(MacroFileNameTest, NamesWindowsCannotUse) {
+  struct Case {
+    std::string stem;
+    bool usable;
+  } cases[] = {{"CON", false},
+               {"con", false},
+               {"Nul", false},
+               {"aux.x", false},
+               {"PRN  .txt", false},
+               {"COM1", false},
+               {"lpt9", false},
+               {"COM\xC2\xB9", false},
+               {"COM", true},
+               {"COM10", true},
+               {"CONSOLE", true},
+               {"my con", true},
+               {"x.CON", true},
+               {std::string(200, 'a'), true},
+               {std::string(201, 'a'), false},
+               // 200 characters of two bytes each are still 200 characters.
+               {[] {
+                  std::string s;
+                  for (int i = 0; i < 200; ++i) s += "\xC3\xA9";
+                  return s;
+                }(),
+                true}};
+  for (const Case& c : cases) EXPECT_EQ(MacroFileNameProblem(c.stem).empty(), c.usable) << c.stem;
+}
+
 TEST_F(LibraryTest, RenameRefusals) {
   struct Case {
     std::vector<std::pair<bool, std::string>> inputs;
@@ -166,9 +219,18 @@ TEST_F(LibraryTest, RenameRefusals) {
   } cases[] = {
       {{{false, "whatever"}}, nullptr},                                    // cancelled
       {{{true, " \t "}}, "Macro name cannot be empty."},                   // blanks only
-      {{{true, "ABC"}}, nullptr},                                          // same name but for case
+      {{{true, "abc"}}, nullptr},                                          // the same name
       {{{true, "other"}}, "A macro file with this name already exists."},  // another macro's file
       {{{true, "plain"}}, "A macro file with this name already exists."},  // any other file
+      // Names that Windows cannot use for a file.
+      {{{true, "con"}},
+       "\"con\" is a name that Windows keeps for a device: it cannot be the name of a macro "
+       "file."},
+      {{{true, "LPT1.list"}},
+       "\"LPT1\" is a name that Windows keeps for a device: it cannot be the name of a macro "
+       "file."},
+      {{{true, std::string(201, 'n')}},
+       "The name is too long for a file name: at most 200 characters."},
   };
   WriteMacro("abc.juxmac", "abc");
   WriteMacro("other.juxmac", "Other");

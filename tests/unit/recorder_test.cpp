@@ -1,6 +1,8 @@
 // The recorder: countdown, hook events and their thinning, naming and saving.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "fakes.h"
 
 namespace fs = std::filesystem;
@@ -42,17 +44,21 @@ TEST_F(RecorderTest, CountdownTextsAndTiming) {
   EXPECT_TRUE(m.FWaitingForRecordStart);
   EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
   EXPECT_TRUE(f.window.topMost);
-  std::vector<std::string> captions;
+  std::vector<std::string> captions, blinks;
   f.window.calls.clear();
   for (int second = 1; second <= 10; ++second) {
-    f.clock.Advance(1000 - (second > 1 ? 100 : 0));
+    // Each second blanks the caption for 100 ms, without holding the thread, then shows the
+    // number.
+    f.clock.Advance(second == 1 ? 1000 : 900);
+    blinks.push_back(f.window.caption);
+    f.clock.Advance(100);
     captions.push_back(f.window.caption);
   }
   EXPECT_EQ(captions.front(), "  Recording starts in 10 ...");
   EXPECT_EQ(captions[1], "  Recording starts in 9 ...");
   EXPECT_EQ(captions.back(), "  Recording starts in 1 ...");
+  EXPECT_EQ(blinks, std::vector<std::string>(10, "  "));
   EXPECT_FALSE(m.FRecording);
-  EXPECT_EQ(f.clock.sleeps, std::vector<uint32_t>(10, 100));  // the blink before each number
   f.clock.Advance(900);
   EXPECT_TRUE(m.FRecording);
   EXPECT_TRUE(f.hook.installed);
@@ -183,6 +189,46 @@ TEST_F(RecorderTest, ClosingDuringTheCountdownSavesNothing) {
   m.btnCreateMacros.UserClick();
   m.FormCloseQuery();
   EXPECT_TRUE(MacroFiles().empty());
+}
+
+// A file named "Macros" where the folder should be: the recording cannot be written, and is
+// still listed, selected and playable; renaming it later saves it.
+TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
+  fs::remove_all(macros);
+  { std::ofstream(macros.string()) << "not a folder"; }
+  StartRecordingNow();
+  m.HookMouseEvent(kLDown, 20, 30);
+  m.HookMouseEvent(kLUp, 20, 30);
+  f.dialogs.messages.clear();
+  m.WndProcHotkey(kStopHotkey);
+  ASSERT_EQ(f.dialogs.messages.size(), 1u);
+  EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Error);
+  EXPECT_NE(f.dialogs.messages[0].text.find("could not be saved"), std::string::npos);
+  EXPECT_EQ(m.Label1.Text(),
+            "Macro recorded but not saved: 2024-03-07 09.05.02 (0.0s). Recording stopped by "
+            "hotkey.");
+  ASSERT_EQ(m.FMacros.size(), 1u);
+  EXPECT_EQ(m.FMacros[0]->FileName(), "");
+  ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
+  EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (0.0s)");
+
+  // Played at once.
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("1");
+  f.mouse.sent.clear();
+  m.btnStart.UserClick();
+  f.clock.Advance(100);
+  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(f.mouse.sent.size(), 5u);  // move; move, press; move, release
+
+  // Saved by a rename once the folder can be written; nothing is deleted.
+  fs::remove(macros);
+  fs::create_directories(macros);
+  f.dialogs.inputs.push_back({true, "first"});
+  m.bRename.UserClick();
+  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  EXPECT_EQ(MacroFiles(), (std::vector<std::string>{"first.juxmac"}));
+  EXPECT_EQ(TRecordedMacro::LoadFromFile((macros / "first.juxmac").string())->Events().size(), 3u);
 }
 
 TEST_F(RecorderTest, ARefusedHookRecordsNothing) {

@@ -237,6 +237,7 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
     m.cbButton.SetItemIndex(c.button);
     m.cbClickType.SetItemIndex(c.type);
     m.PerformClickAction({0, 0});
+    f.clock.Advance(100);  // a hold (80 ms) ends
     EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
     for (const auto& r : f.mouse.sent) {
       plat::MouseInputRecord expected;
@@ -257,18 +258,127 @@ TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
   }
 }
 
-TEST_F(RunTest, HoldSleepsBetweenPressAndRelease) {
+// A hold presses, and the hold timer releases: the thread is free in between.
+TEST_F(RunTest, HoldReleasesWhenItsTimerFires) {
   m.cbClickType.UserSelect(2);
   for (int hold : {250, 0}) {
     f.mouse.sent.clear();
     f.mouse.sentAt.clear();
-    f.clock.sleeps.clear();
     m.seHoldMs.UserSetText(std::to_string(hold));
-    m.PerformClickAction({0, 0});
+    const uint64_t start = f.clock.now;
+    EXPECT_TRUE(m.PerformClickAction({0, 0}));
+    EXPECT_EQ(m.FHeldButton, hold ? 0 : -1);
+    f.clock.Advance(1000);
     EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
-    EXPECT_EQ(f.clock.sleeps, hold ? std::vector<uint32_t>{250u} : std::vector<uint32_t>{});
-    EXPECT_EQ(f.mouse.sentAt[1] - f.mouse.sentAt[0], static_cast<uint64_t>(hold));
+    EXPECT_EQ(f.mouse.sentAt[0], start);
+    EXPECT_EQ(f.mouse.sentAt[1], start + static_cast<uint64_t>(hold));
+    EXPECT_EQ(m.FHeldButton, -1);
   }
+}
+
+// Ticks that come due during a hold wait for its release: one follows at once, then the
+// period goes on; no click starts while the button is down.
+TEST_F(RunTest, TicksDuringAHoldFollowTheRelease) {
+  SetInterval(0, 0, 0, 100);
+  m.cbClickType.UserSelect(2);
+  m.seHoldMs.UserSetText("250");
+  m.rbRepeatCount.UserClick();
+  m.seRepeat.UserSetText("3");
+  m.btnStart.UserClick();
+  f.clock.Advance(2000);
+  std::vector<uint64_t> down, up;
+  for (size_t i = 0; i < f.mouse.sent.size(); ++i)
+    (f.mouse.sent[i].dwFlags == kLeftDown ? down : up).push_back(f.mouse.sentAt[i]);
+  EXPECT_EQ(down, (std::vector<uint64_t>{100, 350, 600}));
+  EXPECT_EQ(up, (std::vector<uint64_t>{350, 600, 850}));
+  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 3");
+}
+
+TEST_F(RunTest, AStopDuringAHoldReleasesAtOnce) {
+  struct Case {
+    const char* name;
+    std::function<void(TFrmMain&)> stop;
+    const char* status;
+  } cases[] = {
+      {"hotkey", [](TFrmMain& t) { t.WndProcHotkey(1002); }, "Stopped by hotkey. Clicks done: 1"},
+      {"button", [](TFrmMain& t) { t.btnStop.UserClick(); }, "Stopped by button. Clicks done: 1"},
+      {"closing", [](TFrmMain& t) { t.FormCloseQuery(); }, "Closing"},
+  };
+  for (const Case& c : cases) {
+    fakes::Form g;
+    g.frm.seMillis.UserSetText("100");
+    g.frm.cbClickType.UserSelect(2);
+    g.frm.seHoldMs.UserSetText("5000");
+    std::string statusAtRelease;
+    g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
+      if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.Label1.Text();
+    };
+    g.frm.btnStart.UserClick();
+    g.clock.Advance(1500);  // pressed at 100, held until 5100
+    ASSERT_EQ(g.mouse.sent.size(), 1u) << c.name;
+    c.stop(g.frm);
+    ASSERT_EQ(g.mouse.sent.size(), 2u) << c.name;
+    EXPECT_EQ(g.mouse.sent[1].dwFlags, kLeftUp) << c.name;
+    EXPECT_EQ(g.mouse.sentAt[1], 1500u) << c.name;
+    EXPECT_EQ(statusAtRelease, "Started") << c.name;
+    EXPECT_EQ(g.frm.Label1.Text(), c.status) << c.name;
+    g.clock.Advance(10000);
+    EXPECT_EQ(g.mouse.sent.size(), 2u) << c.name;
+    EXPECT_FALSE(g.clock.scheduler.AnyArmed()) << c.name;
+  }
+}
+
+// Input that Windows refuses is not counted: the run stops at once with the reason, and a
+// press is always followed by its release.
+TEST_F(RunTest, RefusedInputStopsTheRun) {
+  constexpr const char* kBlocked =
+      "Windows blocked the click. The window under the pointer may belong to a program running "
+      "as administrator.";
+  struct Case {
+    const char* name;
+    int type;
+    bool coordinates;
+    uint32_t refused;
+    std::vector<uint32_t> flags;  // what was sent
+  } cases[] = {
+      {"single, press refused", 0, false, kLeftDown, {kLeftDown, kLeftUp}},
+      {"single, release refused", 0, false, kLeftUp, {kLeftDown, kLeftUp}},
+      {"double", 1, false, kLeftDown, {kLeftDown, kLeftUp, kLeftDown, kLeftUp}},
+      {"hold, press refused", 2, false, kLeftDown, {kLeftDown, kLeftUp}},
+      {"hold, release refused", 2, false, kLeftUp, {kLeftDown, kLeftUp}},
+      {"move refused", 0, true, kMove, {kMove}},  // no click lands off target
+  };
+  for (const Case& c : cases) {
+    fakes::Form g;
+    g.frm.seMillis.UserSetText("100");
+    g.frm.rbRepeatCount.UserClick();
+    g.frm.seRepeat.UserSetText("5");
+    g.frm.cbClickType.UserSelect(c.type);
+    if (c.coordinates) g.frm.rbCoordinates.UserClick();
+    g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
+    g.frm.btnStart.UserClick();
+    g.clock.Advance(5000);
+    std::vector<uint32_t> flags;
+    for (const auto& r : g.mouse.sent) flags.push_back(r.dwFlags);
+    EXPECT_EQ(flags, c.flags) << c.name;
+    EXPECT_FALSE(g.frm.FRunning) << c.name;
+    EXPECT_EQ(g.frm.Label1.Text(), kBlocked) << c.name;
+  }
+}
+
+TEST_F(RunTest, StartNamesAnElevatedWindowAtTheClickPoint) {
+  f.mouse.higherIntegrity = true;
+  m.btnStart.UserClick();
+  m.btnStopClick();
+  m.rbCoordinates.UserClick();
+  m.edtCoordX.UserSetText("70");
+  m.edtCoordY.UserSetText("80");
+  m.btnStart.UserClick();
+  EXPECT_EQ(f.mouse.integrityAsked, (std::vector<plat::Point>{f.mouse.cursor, {70, 80}}));
+  EXPECT_EQ(m.Label1.Text(),
+            "Started. The window under the pointer belongs to a program running as "
+            "administrator; Windows may block the clicks.");
+  EXPECT_TRUE(m.FRunning);  // what is under the pointer can change: it only warns
 }
 
 TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {

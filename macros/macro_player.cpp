@@ -1,0 +1,135 @@
+#include "macros/macro_player.h"
+
+#include <utility>
+
+namespace macros {
+
+namespace {
+constexpr uint64_t kUsPerMs = 1000;
+}  // namespace
+
+MacroPlayer::MacroPlayer(plat::IClock& clock, ui::TimerDriver* timers, IPlaybackOutput& output)
+    : clock_(clock), output_(output) {
+  timer_.OnTimer = [this] { Tick(); };
+  timer_.SetDriver(timers);
+}
+
+MacroPlayer::~MacroPlayer() = default;
+
+void MacroPlayer::Start(std::shared_ptr<const TRecordedMacro> macro, bool untilStopped,
+                        int32_t count, uint32_t leadMs) {
+  Stop();
+  if (!macro) return;
+  macro_ = std::move(macro);
+  untilStopped_ = untilStopped;
+  count_ = count;
+  runsBegun_ = 1;
+  next_ = 0;
+  previousOffset_ = 0;
+  dueUs_ = clock_.NowMicros() + uint64_t{leadMs} * kUsPerMs;
+  Tick();
+}
+
+void MacroPlayer::Stop() {
+  if (!macro_) return;
+  timer_.SetEnabled(false);
+  ReleaseHeld();
+  macro_.reset();
+}
+
+void MacroPlayer::Finish(End end) {
+  timer_.SetEnabled(false);
+  ReleaseHeld();
+  macro_.reset();
+  if (OnEnded) OnEnded(end);
+}
+
+void MacroPlayer::ArmFor(uint64_t dueUs) {
+  const uint64_t now = clock_.NowMicros();
+  // Whole milliseconds, rounded up: the tick never comes before the event is due, and the
+  // next due time is still counted from this one's, so lateness does not add up.
+  const uint64_t ms = dueUs > now ? (dueUs - now + kUsPerMs - 1) / kUsPerMs : 1;
+  timer_.SetEnabled(false);
+  timer_.SetInterval(static_cast<uint32_t>(ms));
+  timer_.SetEnabled(true);
+}
+
+void MacroPlayer::Tick() {
+  if (!macro_) return;
+  const uint64_t sliceStart = clock_.NowMicros();
+  for (;;) {
+    const std::vector<TMacroMouseEvent>& events = macro_->Events();
+    if (next_ == events.size()) {
+      if (OnRunCompleted) OnRunCompleted();
+      if (!macro_) return;
+      if (!untilStopped_ && runsBegun_ >= count_) {
+        Finish(End::Completed);
+        return;
+      }
+      // A run that took no time (no events, or all at offset 0) must not repeat without end
+      // inside one tick: the next one begins at the next tick.
+      const bool tookNoTime = previousOffset_ == 0;
+      ++runsBegun_;
+      next_ = 0;
+      previousOffset_ = 0;
+      if (tookNoTime && untilStopped_) {
+        ArmFor(clock_.NowMicros());
+        return;
+      }
+      continue;
+    }
+    const TMacroMouseEvent& e = events[next_];
+    // Offsets count from the start of the recording; a smaller one than its predecessor does
+    // not wait, and the next wait is measured from it.
+    const uint64_t due = e.DeltaMs > previousOffset_
+                             ? dueUs_ + uint64_t{e.DeltaMs - previousOffset_} * kUsPerMs
+                             : dueUs_;
+    const uint64_t now = clock_.NowMicros();
+    if (due > now) {
+      ArmFor(due);
+      return;
+    }
+    if (now - sliceStart >= kSliceUs) {
+      ArmFor(now);  // a long burst of overdue events: let the window answer in between
+      return;
+    }
+    dueUs_ = due;
+    previousOffset_ = e.DeltaMs;
+    ++next_;
+    if (!Send(e)) {
+      Finish(End::Blocked);
+      return;
+    }
+  }
+}
+
+bool MacroPlayer::Send(const TMacroMouseEvent& e) {
+  const bool known = e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size());
+  switch (e.Kind) {
+    case TMacroEventKind::mekMove:
+      return output_.Move(e.X, e.Y);
+    case TMacroEventKind::mekDown:
+      if (!output_.Move(e.X, e.Y)) return false;
+      if (!output_.Press(e.Button)) return false;
+      if (known) held_[static_cast<size_t>(e.Button)] = true;
+      return true;
+    case TMacroEventKind::mekUp: {
+      const bool moved = output_.Move(e.X, e.Y);
+      const bool released = output_.Release(e.Button);
+      if (known) held_[static_cast<size_t>(e.Button)] = false;
+      return moved && released;
+    }
+    default:
+      return true;  // unknown kinds keep their time and send nothing
+  }
+}
+
+void MacroPlayer::ReleaseHeld() {
+  for (size_t b = 0; b < held_.size(); ++b)
+    if (held_[b]) {
+      held_[b] = false;
+      output_.Release(static_cast<int32_t>(b));
+    }
+}
+
+}  // namespace macros

@@ -1,0 +1,79 @@
+// Plays a macro's events back at their recorded pace, driven by one timer of the window: each
+// tick sends the events whose time has come and arms the timer for the next one, so the
+// message loop runs between events and a stop takes effect at once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "macros/recorded_macro.h"
+#include "platform/platform.h"
+#include "ui/controls.h"
+
+namespace macros {
+
+// Where the played input goes. Each call sends input and answers false when the system refused
+// it.
+class IPlaybackOutput {
+ public:
+  virtual ~IPlaybackOutput() = default;
+  virtual bool Move(int32_t x, int32_t y) = 0;
+  virtual bool Press(int32_t button) = 0;
+  virtual bool Release(int32_t button) = 0;
+};
+
+class MacroPlayer {
+ public:
+  enum class End {
+    Completed,  // the repeat count was reached
+    Blocked,    // the system refused the input
+  };
+
+  MacroPlayer(plat::IClock& clock, ui::TimerDriver* timers, IPlaybackOutput& output);
+  ~MacroPlayer();
+  MacroPlayer(const MacroPlayer&) = delete;
+  MacroPlayer& operator=(const MacroPlayer&) = delete;
+
+  // After each run that reached its last event.
+  std::function<void()> OnRunCompleted;
+  // When the playback ends by itself; not called for Stop().
+  std::function<void(End)> OnEnded;
+
+  // Plays `macro` once (`untilStopped` false and `count` 1 or less), `count` times, or until
+  // stopped. The first run's offsets count from `leadMs` after now.
+  void Start(std::shared_ptr<const TRecordedMacro> macro, bool untilStopped, int32_t count,
+             uint32_t leadMs = 0);
+  // Ends the playback at once: nothing more is sent, and every button it pressed and has not
+  // released is released.
+  void Stop();
+  bool Active() const { return macro_ != nullptr; }
+
+  // The longest stretch of overdue events sent in one go before the message loop gets its
+  // turn again.
+  static constexpr uint64_t kSliceUs = 20000;
+
+ private:
+  void Tick();
+  // Arms the timer so that it fires no earlier than `dueUs` on the clock.
+  void ArmFor(uint64_t dueUs);
+  bool Send(const TMacroMouseEvent& e);
+  void ReleaseHeld();
+  void Finish(End end);
+
+  plat::IClock& clock_;
+  IPlaybackOutput& output_;
+  ui::Timer timer_;
+  std::shared_ptr<const TRecordedMacro> macro_;
+  bool untilStopped_ = false;
+  int32_t count_ = 0;
+  int32_t runsBegun_ = 0;
+  size_t next_ = 0;              // the event sent next
+  uint32_t previousOffset_ = 0;  // DeltaMs of the event sent last in this run
+  uint64_t dueUs_ = 0;           // when the event sent last was due; the pace's anchor
+  // Buttons pressed and not released yet: left, right, middle.
+  std::array<bool, 3> held_{};
+};
+
+}  // namespace macros
