@@ -276,5 +276,62 @@ TEST(MacroFolderTest, AnUnreadableFolderIsReportedOnceAndTheWindowStillComesUp) 
   EXPECT_EQ(app.ExitCode(), 0u);
 }
 
+// A recording whose file cannot be written (a file named Macros where the folder should be) is
+// reported, and is still listed, selected and played.
+TEST(MacroFolderTest, ARecordingThatCannotBeWrittenIsStillListedAndPlayed) {
+  TempDir appData;
+  const fs::path settingsFolder = fs::path(appData.Path()) / L"JUX Zura Divudiv";
+  fs::create_directories(settingsFolder);
+  WriteBytes(settingsFolder / "Macros", "not a folder");
+  TargetWindow target(RECT{40, 120, 340, 280});
+  const POINT click = target.ToScreen({150, 80});
+  const POINT park = target.ToScreen({280, 150});
+  MoveTo(park);
+
+  BoxAnswerer answerer;
+  Program app(appData.Path());
+  app.Click(ids::rbMacros);
+  app.Click(ids::btnCreateMacros);
+  PressHotkey(MOD_CONTROL | MOD_SHIFT, 'R');
+  ASSERT_TRUE(WaitUntil([&] { return app.Text(ids::Label1) == L"Recording macro..."; }, Ms{5000}))
+      << Narrow(app.Text(ids::Label1));
+  MoveTo(click);
+  PumpFor(Ms{30});
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  PumpFor(Ms{30});
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_LBUTTONUP) == 1; }, Ms{3000}));
+  PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
+  ASSERT_TRUE(WaitUntil(
+      [&] { return app.Text(ids::Label1).rfind(L"Macro recorded but not saved: ", 0) == 0; },
+      Ms{5000}))
+      << Narrow(app.Text(ids::Label1));
+  PumpFor(Ms{500});  // the box is answered
+  const std::vector<std::wstring> texts = answerer.Stop();
+  ASSERT_EQ(texts.size(), 2u);  // the unreadable folder at start-up, then the failed save
+  EXPECT_EQ(texts[1].rfind(L"The macro could not be saved:", 0), 0u) << Narrow(texts[1]);
+
+  const std::vector<std::wstring> items = ListItems(app);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(app.Text(ids::Label1),
+            L"Macro recorded but not saved: " + items[0] + L". Recording stopped by hotkey.");
+  EXPECT_EQ(Ask(app.Control(ids::lbMacroses), LB_GETCURSEL), 0);
+
+  // Played once: the recorded click lands on the target again.
+  app.Click(ids::rbRepeatCount);
+  app.SetText(ids::seRepeat, L"1");
+  MoveTo(park);
+  PumpFor(Ms{50});
+  target.Clear();
+  ASSERT_EQ(app.Click(ids::btnStart), Program::ClickOutcome::Handled);
+  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(ids::btnStart); }, Ms{5000}));
+  EXPECT_EQ(app.Text(ids::Label1), L"Completed macro repeat count. Runs done: 1");
+  PumpFor(Ms{300});
+  EXPECT_EQ(target.Presses(0), 1) << Describe(target.Events());
+  EXPECT_EQ(target.Count(WM_LBUTTONUP), 1) << Describe(target.Events());
+  EXPECT_TRUE(app.Close());
+  EXPECT_EQ(app.ExitCode(), 0u);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -347,5 +347,98 @@ INSTANTIATE_TEST_SUITE_P(StopBy, StopPlaybackTest, testing::Values(StopBy::Hotke
                                                             : std::string("Button");
                          });
 
+// ---------------------------------------------------------------------------------------------
+// Nothing waits on the program's thread: during a long playback wait and a long hold the window
+// answers, and the stop hotkey ends the run at once.
+
+// Asks the window WM_NULL every 100 ms for `span`; returns the slowest answer in milliseconds,
+// or a negative number when one did not come within a second.
+double SlowestAnswer(HWND hwnd, Ms span) {
+  double slowest = 0;
+  const int64_t start = QpcNow();
+  while (QpcMs(start, QpcNow()) < static_cast<double>(span.count())) {
+    const int64_t asked = QpcNow();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) return -1;
+    slowest = std::max(slowest, QpcMs(asked, QpcNow()));
+    PumpFor(Ms{100});
+  }
+  return slowest;
+}
+
+// Presses the stop hotkey and returns the milliseconds until the button is up on the target
+// and the status line reads `status`; negative when that does not happen within 3 s.
+double StopByHotkey(const Program& app, const TargetWindow& target, const std::wstring& status) {
+  const int64_t pressed = QpcNow();
+  PressHotkey(kCtrlShift, 'X');
+  if (!WaitUntil([&] { return target.Count(WM_LBUTTONUP) == 1 && app.Text(ids::Label1) == status; },
+                 Ms{3000}))
+    return -1;
+  return QpcMs(pressed, QpcNow());
+}
+
+TEST_F(RecordingTest, APlaybackWaitKeepsTheWindowAnsweringAndTheStopEndsIt) {
+  // A press, ten seconds of nothing, then the release and a move away.
+  const POINT p = target_.ToScreen({150, 80});
+  const POINT away = target_.ToScreen({30, 30});
+  std::string text = std::string(kBom) + "Name=wait\r\nDurationMs=10100\r\n";
+  text += EventLine(0, 0, p, -1) + EventLine(50, 1, p, 0) + EventLine(10050, 2, p, 0) +
+          EventLine(10100, 0, away, -1);
+  fs::create_directories(Folder());
+  WriteBytes(Folder() / "wait.juxmac", text);
+  WriteBytes(Folder().parent_path() / "settings.ini", "[Target]\r\nmode=2\r\n");
+
+  Start();
+  target_.Clear();
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  const int64_t pressedAt = QpcNow();
+  const double slowest = SlowestAnswer(App().MainWindow(), Ms{2000});
+  EXPECT_GE(slowest, 0) << "the window did not answer within 1 s during the wait";
+  EXPECT_LT(slowest, 1000);
+  ASSERT_EQ(target_.Count(WM_LBUTTONUP), 0) << "the wait is over too early";
+  const int movesBefore = target_.MoveCount();
+
+  const double took = StopByHotkey(App(), target_, L"Stopped by hotkey. Runs done: 0");
+  EXPECT_GE(took, 0) << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  EXPECT_LE(took, 600) << "the stop took " << took << " ms";
+  std::printf("window's slowest answer during the wait: %.1f ms; stop hotkey to release: %.1f ms\n",
+              slowest, took);
+  // Past the end of the wait: the release and the move it was for never come.
+  PumpFor(Ms{std::max<long long>(0, 10600 - static_cast<long long>(QpcMs(pressedAt, QpcNow())))});
+  EXPECT_EQ(target_.Count(WM_LBUTTONUP), 1) << Describe(target_.Events());
+  EXPECT_EQ(target_.MoveCount(), movesBefore) << "moves sent after the stop";
+  EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0) << "the system still sees the button down";
+}
+
+TEST_F(RecordingTest, AHoldKeepsTheWindowAnsweringAndTheStopReleases) {
+  const POINT p = target_.ToScreen({150, 80});
+  Start();
+  App().Click(ids::rbCoordinates);
+  App().SetText(ids::edtCoordX, std::to_wstring(p.x));
+  App().SetText(ids::edtCoordY, std::to_wstring(p.y));
+  App().SetText(ids::seMillis, L"100");
+  App().SelectCombo(ids::cbClickType, 2);  // Hold
+  App().SetText(ids::seHoldMs, L"5000");
+  target_.Clear();
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  const double slowest = SlowestAnswer(App().MainWindow(), Ms{2000});
+  EXPECT_GE(slowest, 0) << "the window did not answer within 1 s during the hold";
+  EXPECT_LT(slowest, 1000);
+  ASSERT_EQ(target_.Count(WM_LBUTTONUP), 0) << "the hold is over too early";
+
+  const double took = StopByHotkey(App(), target_, L"Stopped by hotkey. Clicks done: 1");
+  EXPECT_GE(took, 0) << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  EXPECT_LE(took, 600) << "the stop took " << took << " ms";
+  std::printf("window's slowest answer during the hold: %.1f ms; stop hotkey to release: %.1f ms\n",
+              slowest, took);
+  PumpFor(Ms{1000});
+  EXPECT_EQ(target_.Presses(0), 1) << Describe(target_.Events());
+  EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0) << "the system still sees the button down";
+}
+
 }  // namespace
 }  // namespace e2e
