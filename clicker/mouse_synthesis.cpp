@@ -68,9 +68,7 @@ bool TFrmMain::PerformClickAction(plat::Point point) {
       }
       // The release comes from the hold timer; the window goes on answering meanwhile.
       FHeldButton = button;
-      FHoldTimer.SetEnabled(false);
-      FHoldTimer.SetInterval(static_cast<uint32_t>(hold));
-      FHoldTimer.SetEnabled(true);
+      FHoldTimer.Restart(static_cast<uint32_t>(hold));
       return true;
     }
     default:

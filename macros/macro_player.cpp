@@ -49,9 +49,7 @@ void MacroPlayer::ArmFor(uint64_t dueUs) {
   // Whole milliseconds, rounded up: the tick never comes before the event is due, and the
   // next due time is still counted from this one's, so lateness does not add up.
   const uint64_t ms = dueUs > now ? (dueUs - now + kUsPerMs - 1) / kUsPerMs : 1;
-  timer_.SetEnabled(false);
-  timer_.SetInterval(static_cast<uint32_t>(ms));
-  timer_.SetEnabled(true);
+  timer_.Restart(static_cast<uint32_t>(ms));
 }
 
 void MacroPlayer::Tick() {

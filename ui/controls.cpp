@@ -234,6 +234,12 @@ void Timer::SetEnabled(bool enabled) {
     driver_->Stop(*this);
 }
 
+void Timer::Restart(uint32_t intervalMs) {
+  interval_ = intervalMs;
+  enabled_ = true;
+  if (driver_) driver_->Start(*this, interval_);
+}
+
 void Timer::Fire() {
   if (enabled_ && OnTimer) OnTimer();
 }

@@ -249,6 +249,9 @@ class Timer {
   void SetInterval(uint32_t intervalMs);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled);
+  // Enables the timer with a new countdown of a full interval from now, whatever its state:
+  // a one-shot deadline, re-armed from its own tick without stopping the driver in between.
+  void Restart(uint32_t intervalMs);
   std::function<void()> OnTimer;
   // Called by the driver when a tick is due.
   void Fire();

@@ -213,6 +213,18 @@ TEST(ControlModelTest, TimerSemantics) {
   EXPECT_EQ(ticks[0], start + 10);
   EXPECT_EQ(ticks[1], start + 65);  // one pending tick right after the long one
   EXPECT_EQ(ticks[2], start + 70);  // then back on the grid of whole intervals
+
+  // Restart arms a full interval from now, enabled or not, even with the same interval.
+  ticks.clear();
+  t.OnTimer = [&] { ticks.push_back(clock.now); };
+  t.SetEnabled(false);
+  const uint64_t at = clock.now;
+  t.Restart(10);
+  clock.Advance(5);
+  t.Restart(10);
+  clock.Advance(12);
+  EXPECT_EQ(ticks, (std::vector<uint64_t>{at + 15}));
+  EXPECT_TRUE(t.Enabled());
 }
 
 }  // namespace
