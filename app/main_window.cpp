@@ -305,7 +305,21 @@ void MainWindow::SetCaption(const std::string& caption) {
 
 plat::Rect MainWindow::Bounds() {
   RECT r;
-  GetWindowRect(hwnd_, &r);
+  if (IsIconic(hwnd_)) {
+    // Minimised: the bounds it comes back at, not those of its minimised caption. The placement
+    // is in workspace coordinates, which start at the work area's corner.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd_, &placement);
+    r = placement.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor))
+      OffsetRect(&r, monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top);
+  } else {
+    GetWindowRect(hwnd_, &r);
+  }
   return {r.left, r.top, r.right, r.bottom};
 }
 
@@ -326,8 +340,14 @@ bool MainWindow::IsVisible() {
 }
 
 void MainWindow::Show() {
-  ShowWindow(hwnd_, SW_SHOW);
-  BringWindowToTop(hwnd_);
+  // SW_SHOWNOACTIVATE also restores a minimised window; SW_SHOWNA would leave it minimised.
+  if (!IsWindowVisible(hwnd_) || IsIconic(hwnd_)) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::Activate() {
+  ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd_);
 }
 
 void MainWindow::Hide() {
@@ -335,19 +355,13 @@ void MainWindow::Hide() {
 }
 
 void MainWindow::SetTopMost(bool topMost) {
-  SetWindowPos(hwnd_, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetWindowPos(hwnd_, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void MainWindow::PlaceTopMost(const plat::Rect& b) {
-  SetWindowPos(hwnd_, HWND_TOPMOST, b.Left, b.Top, b.Width(), b.Height(), SWP_SHOWWINDOW);
-}
-
-void MainWindow::RestoreIfMinimized() {
-  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
-}
-
-void MainWindow::SetForeground() {
-  SetForegroundWindow(hwnd_);
+  SetWindowPos(hwnd_, HWND_TOPMOST, b.Left, b.Top, b.Width(), b.Height(),
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
 }
 
 void MainWindow::Repaint() {

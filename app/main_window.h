@@ -40,11 +40,10 @@ class MainWindow : public mainform::IFormWindow {
   void SetBounds(const plat::Rect& bounds) override;
   bool IsVisible() override;
   void Show() override;
+  void Activate() override;
   void Hide() override;
   void SetTopMost(bool topMost) override;
   void PlaceTopMost(const plat::Rect& bounds) override;
-  void RestoreIfMinimized() override;
-  void SetForeground() override;
   void Repaint() override;
   int CaptionHeight() override;
   int FrameHeight() override;

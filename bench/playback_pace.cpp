@@ -26,11 +26,10 @@ class HeadlessWindow : public mainform::IFormWindow {
   void SetBounds(const plat::Rect&) override {}
   bool IsVisible() override { return true; }
   void Show() override {}
+  void Activate() override {}
   void Hide() override {}
   void SetTopMost(bool) override {}
   void PlaceTopMost(const plat::Rect&) override {}
-  void RestoreIfMinimized() override {}
-  void SetForeground() override {}
   void Repaint() override {}
   int CaptionHeight() override { return 23; }
   int FrameHeight() override { return 4; }

@@ -17,15 +17,17 @@ class IFormWindow {
   virtual plat::Rect Bounds() = 0;
   virtual void SetBounds(const plat::Rect& bounds) = 0;
   virtual bool IsVisible() = 0;
-  // Shows the window and brings it to the front.
+  // Shows the window on top of the others in its normal state (restoring it when minimised)
+  // without activating it: the keyboard focus stays in the window the user works in.
   virtual void Show() = 0;
+  // Shows the window, restores it when minimised and makes it the active foreground window: only
+  // when the user asks for it (the notification icon, a second start of the program).
+  virtual void Activate() = 0;
   virtual void Hide() = 0;
-  // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, keeping position and size.
+  // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, keeping position and size; no activation.
   virtual void SetTopMost(bool topMost) = 0;
-  // SetWindowPos(HWND_TOPMOST, bounds, SWP_SHOWWINDOW).
+  // SetWindowPos(HWND_TOPMOST, bounds, SWP_SHOWWINDOW | SWP_NOACTIVATE).
   virtual void PlaceTopMost(const plat::Rect& bounds) = 0;
-  virtual void RestoreIfMinimized() = 0;
-  virtual void SetForeground() = 0;
   virtual void Repaint() = 0;
   // SM_CYCAPTION and SM_CYFRAME for the window's DPI.
   virtual int CaptionHeight() = 0;

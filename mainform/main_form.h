@@ -149,7 +149,10 @@ class TFrmMain : private macros::IPlaybackOutput {
   void SetCompactCaption(const std::string& text);
   void LeaveCompactUi();
   void HideMainWindow();
+  // Shows the window again at the end of a run without taking the focus from the user's window.
   void RestoreMainWindow();
+  // Shows, restores and activates the window: the user asked for it.
+  void ActivateMainWindow();
   void TrayIcon1Click();
   void chkTopMostClick();
   void chkMinimizeToTrayOnStartClick();

@@ -48,8 +48,6 @@ void TFrmMain::LeaveCompactUi() {
   svc_.Window->SetTopMost(chkTopMost.Checked());
   FRecUiActive = false;
   svc_.Window->Show();
-  svc_.Window->RestoreIfMinimized();
-  svc_.Window->SetForeground();
 }
 
 void TFrmMain::HideMainWindow() {
@@ -58,12 +56,14 @@ void TFrmMain::HideMainWindow() {
 
 void TFrmMain::RestoreMainWindow() {
   svc_.Window->Show();
-  svc_.Window->RestoreIfMinimized();
-  svc_.Window->SetForeground();
+}
+
+void TFrmMain::ActivateMainWindow() {
+  svc_.Window->Activate();
 }
 
 void TFrmMain::TrayIcon1Click() {
-  RestoreMainWindow();
+  ActivateMainWindow();
 }
 
 void TFrmMain::chkTopMostClick() {

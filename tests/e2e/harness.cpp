@@ -196,7 +196,10 @@ TempDir::~TempDir() {
 
 // ---------------------------------------------------------------------------------------------
 
-Program::Program(const std::wstring& appData, const std::wstring& exe) {
+namespace {
+
+// Starts the program with its own APPDATA, in its own folder; the process handle and its id.
+UniqueHandle Launch(const std::wstring& appData, const std::wstring& exe, DWORD& pid) {
   if (exe.empty()) throw HarnessError("no program to start");
   std::wstring environment = BuildEnvironment(appData);
   std::wstring commandLine = L"\"" + exe + L"\"";
@@ -209,9 +212,30 @@ Program::Program(const std::wstring& appData, const std::wstring& exe) {
                       folder.empty() ? nullptr : folder.c_str(), &si, &pi))
     throw HarnessError("CreateProcessW failed for " + Narrow(exe) + ", error " +
                        std::to_string(GetLastError()));
-  process_.Reset(pi.hProcess);
   CloseHandle(pi.hThread);
-  pid_ = pi.dwProcessId;
+  pid = pi.dwProcessId;
+  return UniqueHandle(pi.hProcess);
+}
+
+}  // namespace
+
+std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout, const std::wstring& exe) {
+  DWORD pid = 0;
+  const UniqueHandle process = Launch(appData, exe, pid);
+  const bool ended =
+      WaitUntil([&] { return WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT; }, timeout);
+  if (!ended) {
+    TerminateProcess(process.Get(), 0xDEAD);
+    WaitForSingleObject(process.Get(), 5000);
+    return std::nullopt;
+  }
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process.Get(), &code);
+  return code;
+}
+
+Program::Program(const std::wstring& appData, const std::wstring& exe) {
+  process_ = Launch(appData, exe, pid_);
 
   WaitUntil(
       [&] {

@@ -139,6 +139,11 @@ class Program {
   std::optional<bool> closedCleanly_;
 };
 
+// Starts a copy of the program with its own APPDATA and waits for it to end by itself: its exit
+// code, or nothing when it still ran after `timeout` (it is killed then).
+std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout,
+                              const std::wstring& exe = ProgramPath());
+
 // Presses a key with modifiers (MOD_CONTROL, MOD_SHIFT, MOD_ALT, MOD_WIN) through SendInput
 // keyboard records, the way a user's hotkey arrives.
 void PressHotkey(UINT modifiers, UINT vk);

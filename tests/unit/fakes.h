@@ -176,8 +176,10 @@ class Window : public mainform::IFormWindow {
     visible = true;
     calls.push_back("PlaceTopMost");
   }
-  void RestoreIfMinimized() override { calls.push_back("Restore"); }
-  void SetForeground() override { calls.push_back("Foreground"); }
+  void Activate() override {
+    visible = true;
+    calls.push_back("Activate");
+  }
   void Repaint() override { calls.push_back("Repaint"); }
   int CaptionHeight() override { return captionHeight; }
   int FrameHeight() override { return frameHeight; }

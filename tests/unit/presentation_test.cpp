@@ -1,6 +1,9 @@
 // The compact running bar, hiding to the tray, the window options, About and the link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "fakes.h"
 
 namespace {
@@ -44,7 +47,7 @@ TEST_F(PresentationTest, TwoEntriesAndOneExitRestoreTheFirstState) {
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
   EXPECT_FALSE(f.window.topMost);
   EXPECT_TRUE(m.Panel1.Visible());
-  EXPECT_EQ(f.window.calls.back(), "Foreground");
+  EXPECT_EQ(f.window.calls.back(), "Show");
   // Leaving again, or changing the caption while not compact, does nothing.
   f.window.calls.clear();
   m.LeaveCompactUi();
@@ -97,18 +100,70 @@ TEST_F(PresentationTest, MinimizeToTrayHidesDuringTheRunAndRestoresAtTheEnd) {
   f.clock.Advance(200);
   EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 1");
   EXPECT_TRUE(f.window.visible);
-  EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Show", "Restore", "Foreground"}));
+  EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Show"}));
 }
 
-TEST_F(PresentationTest, TrayClickRestoresAHiddenWindowAndKeepsACompactOne) {
+// The user works in another window while a run or a recording starts and ends by hotkey: the
+// program shows itself, but never takes the activation (and with it the keyboard focus).
+TEST_F(PresentationTest, RunsAndRecordingsNeverActivateTheWindow) {
+  constexpr uintptr_t kStartHotkey = 1001, kStopHotkey = 1002, kStartMacrosHotkey = 1003;
+  struct Case {
+    const char* what;
+    std::function<void(fakes::Form&)> act;
+  } cases[] = {
+      {"a run in the compact bar",
+       [](fakes::Form& g) {
+         g.frm.WndProcHotkey(kStartHotkey);
+         g.clock.Advance(250);
+         g.frm.WndProcHotkey(kStopHotkey);
+       }},
+      {"a run after a start delay",
+       [](fakes::Form& g) {
+         g.frm.seStartDelaySS.UserSetText("1");
+         g.frm.WndProcHotkey(kStartHotkey);
+         g.clock.Advance(1250);
+         g.frm.WndProcHotkey(kStopHotkey);
+       }},
+      {"a run hidden in the tray that completes its count",
+       [](fakes::Form& g) {
+         g.frm.chkMinimizeToTrayOnStart.UserClick();
+         g.frm.rbRepeatCount.UserClick();
+         g.frm.seRepeat.UserSetText("2");
+         g.frm.WndProcHotkey(kStartHotkey);
+         g.clock.Advance(300);
+       }},
+      {"a recording, its countdown cut short",
+       [](fakes::Form& g) {
+         g.frm.rbMacros.UserClick();
+         g.frm.btnCreateMacros.UserClick();
+         g.frm.WndProcHotkey(kStartMacrosHotkey);
+         g.frm.WndProcHotkey(kStopHotkey);
+       }},
+  };
+  for (const Case& c : cases) {
+    fakes::Form g;
+    c.act(g);
+    EXPECT_FALSE(g.frm.FRunning || g.frm.FRecording || g.frm.FWaitingForRecordStart) << c.what;
+    EXPECT_TRUE(g.window.visible) << c.what;
+    EXPECT_EQ(g.window.caption, "  JUX Zura Divudiv 1.0") << c.what;
+    EXPECT_EQ(std::count(g.window.calls.begin(), g.window.calls.end(), "Activate"), 0) << c.what;
+    EXPECT_EQ(g.window.calls.back(), "Show") << c.what;
+  }
+}
+
+TEST_F(PresentationTest, TrayClickActivatesAHiddenWindowAndKeepsACompactOne) {
   m.HideMainWindow();
+  f.window.calls.clear();
   m.TrayIcon1Click();
   EXPECT_TRUE(f.window.visible);
+  EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Activate"}));
   m.EnterCompactUi("x");
   const plat::Rect compact = f.window.bounds;
+  f.window.calls.clear();
   m.TrayIcon1Click();
   EXPECT_TRUE(m.FRecUiActive);
   EXPECT_EQ(f.window.bounds, compact);
+  EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Activate"}));
 }
 
 TEST_F(PresentationTest, TheTwoWindowOptionsExcludeEachOther) {

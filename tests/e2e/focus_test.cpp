@@ -1,0 +1,150 @@
+// Who has the keyboard focus: a run started and stopped by hotkey leaves the user's window in
+// front (the compact bar, the window hidden in the notification area, and a minimised window
+// all come and go without activating the program), and a second start of the program brings the
+// running copy's window to the front and ends at once.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "harness.h"
+#include "mainform/control_ids.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kCaption = L"  JUX Zura Divudiv 1.0";
+constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
+
+// A window of the driver in which the user is typing: an edit field in a plain top-level window
+// on the test's thread (whose messages the harness's waits handle).
+class UserWindow {
+ public:
+  UserWindow() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = kClass;
+    RegisterClassExW(&wc);  // fails harmlessly when an earlier test registered it
+    // Left of the program's window in the middle and away from its compact bar (bottom right).
+    hwnd_ = CreateWindowExW(0, kClass, L"e2e user window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
+                            300, 300, 200, nullptr, nullptr, instance, nullptr);
+    if (!hwnd_) throw HarnessError("the user's window could not be created");
+    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24,
+                            hwnd_, nullptr, instance, nullptr);
+  }
+  ~UserWindow() { DestroyWindow(hwnd_); }
+  UserWindow(const UserWindow&) = delete;
+  UserWindow& operator=(const UserWindow&) = delete;
+
+  HWND Hwnd() const { return hwnd_; }
+
+  // Makes it the foreground window with the focus in its edit field.
+  void BringToFront() {
+    SetForegroundWindow(hwnd_);
+    if (!WaitUntil([&] { return GetForegroundWindow() == hwnd_; }, Ms{3000}))
+      throw HarnessError("the user's window did not come to the front");
+    SetFocus(edit_);
+  }
+
+ private:
+  static constexpr wchar_t kClass[] = L"ZdE2EUser";
+  HWND hwnd_ = nullptr;
+  HWND edit_ = nullptr;
+};
+
+// The foreground window, named for a failure message.
+std::string ForegroundName() {
+  const HWND hwnd = GetForegroundWindow();
+  if (!hwnd) return "no foreground window";
+  wchar_t cls[128] = {};
+  GetClassNameW(hwnd, cls, 128);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  return "the foreground window is a " + Narrow(cls) + " of process " + std::to_string(pid);
+}
+
+// ---------------------------------------------------------------------------------------------
+// A run between the start and stop hotkeys, pressed while the user works in another window.
+
+enum class RunPresentation {
+  CompactBar,        // the window shrinks to the compact bar
+  HiddenInTray,      // "Minimize to tray when starting"
+  MinimisedAtStart,  // the window was minimised when the run started: the compact bar
+};
+
+class KeepsFocusTest : public testing::TestWithParam<RunPresentation> {
+ protected:
+  TempDir appData_;
+};
+
+TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
+  const RunPresentation presentation = GetParam();
+  Program app(appData_.Path());
+  const HWND main = app.MainWindow();
+  const RECT normal = WindowRect(main);
+  app.SetText(ids::seHours, L"1");  // no click comes during the test
+  if (presentation == RunPresentation::HiddenInTray) {
+    app.Click(ids::chkMinimizeToTrayOnStart);
+    ASSERT_TRUE(app.Checked(ids::chkMinimizeToTrayOnStart));
+  }
+  if (presentation == RunPresentation::MinimisedAtStart) {
+    ShowWindowAsync(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }, Ms{3000}));
+  }
+  UserWindow user;
+  user.BringToFront();
+
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        if (app.Text(ids::Label1) != L"Started") return false;
+        return presentation == RunPresentation::HiddenInTray
+                   ? !IsWindowVisible(main)
+                   : app.Caption().rfind(L"  Running...", 0) == 0;
+      },
+      Ms{5000}))
+      << "status: " << Narrow(app.Text(ids::Label1));
+  if (presentation != RunPresentation::HiddenInTray) {
+    EXPECT_FALSE(IsIconic(main)) << "the compact bar is shown, not minimised";
+    EXPECT_TRUE(IsWindowVisible(main));
+  }
+  PumpFor(Ms{300});
+  EXPECT_EQ(GetForegroundWindow(), user.Hwnd()) << "during the run " << ForegroundName();
+
+  PressHotkey(kCtrlShift, 'X');
+  ASSERT_TRUE(WaitUntil(
+      [&] { return app.Enabled(ids::btnStart) && IsWindowVisible(main) && !IsIconic(main); },
+      Ms{5000}))
+      << "status: " << Narrow(app.Text(ids::Label1));
+  EXPECT_EQ(app.Text(ids::Label1), L"Stopped by hotkey. Clicks done: 0");
+  EXPECT_EQ(app.Caption(), kCaption);
+  const RECT after = WindowRect(main);
+  EXPECT_TRUE(EqualRect(&after, &normal)) << "before " << Str(normal) << ", after " << Str(after);
+  PumpFor(Ms{300});
+  EXPECT_EQ(GetForegroundWindow(), user.Hwnd()) << "after the run " << ForegroundName();
+  if (const std::string problem = CloseProblem(app); !problem.empty()) ADD_FAILURE() << problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(Presentations, KeepsFocusTest,
+                         testing::Values(RunPresentation::CompactBar, RunPresentation::HiddenInTray,
+                                         RunPresentation::MinimisedAtStart),
+                         [](const testing::TestParamInfo<RunPresentation>& p) {
+                           switch (p.param) {
+                             case RunPresentation::CompactBar:
+                               return std::string("CompactBar");
+                             case RunPresentation::HiddenInTray:
+                               return std::string("HiddenInTray");
+                             case RunPresentation::MinimisedAtStart:
+                               return std::string("MinimisedAtStart");
+                           }
+                           return std::string("Unknown");
+                         });
+
+}  // namespace
+}  // namespace e2e
