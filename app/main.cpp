@@ -4,12 +4,21 @@
 #include <commctrl.h>
 
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "app/update_gate.h"
 #include "mainform/app_info.h"
 #include "platform/win32/text.h"
 #include "ui/win32/message_loop.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  // Before anything else: a second copy reads no settings, checks for no new version and
+  // registers no hotkeys; it brings the first copy's window to the front and ends.
+  const win::SingleInstance singleInstance;
+  if (singleInstance.OtherCopyRuns()) {
+    win::SingleInstance::ShowOtherCopy(win::MainWindow::kClassName);
+    return 0;
+  }
+
   INITCOMMONCONTROLSEX icc{sizeof icc,
                            ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);

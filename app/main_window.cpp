@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "app/single_instance.h"
 #include "mainform/app_info.h"
 #include "platform/win32/text.h"
 
@@ -11,7 +12,6 @@ namespace win {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"TFrmMain";
 constexpr int kClientWidth = 559;  // 96-DPI pixels
 constexpr int kClientHeight = 561;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -80,6 +80,14 @@ void MainWindow::ShowInitially(int show) {
 }
 
 void MainWindow::MsgCreate() {
+  // Registered first: a message box during the creation already handles a second copy's
+  // request. Both messages also pass from unelevated senders when the program runs elevated
+  // (the shell sends TaskbarCreated when Explorer restarts).
+  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+  showRequest_ = RegisterWindowMessageW(kShowRunningCopyMessage);
+  for (UINT message : {taskbarCreated_, showRequest_})
+    if (message != 0) ChangeWindowMessageFilterEx(hwnd_, message, MSGFLT_ALLOW, nullptr);
+
   dpi_ = WindowDpi(hwnd_);
   style_.SetDpi(dpi_);
   // Before the controls exist: the window answers their colour and owner-draw questions.
@@ -117,7 +125,6 @@ void MainWindow::MsgCreate() {
     MessageBoxW(hwnd_, failure, Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
   Guarded([&] { frm_->FormCreate(); });
 
-  taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   // The notification area shows small icons at the system's DPI.
   trayIcon_.Reset(LoadAppIcon(MetricForDpi(SM_CXSMICON, SystemDpi())));
   tray_.Add(hwnd_,
@@ -276,6 +283,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     default:
       if (msg == taskbarCreated_ && taskbarCreated_ != 0) tray_.Readd();
+      if (msg == showRequest_ && showRequest_ != 0) {
+        if (frm_) Guarded([&] { frm_->ActivateMainWindow(); });
+        return 0;
+      }
       break;
   }
   return DefWindowProcW(hwnd_, msg, wp, lp);

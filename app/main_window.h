@@ -18,6 +18,9 @@ namespace win {
 
 class MainWindow : public mainform::IFormWindow {
  public:
+  // The window class, by which a second copy of the program finds the first one's window.
+  static constexpr wchar_t kClassName[] = L"TFrmMain";
+
   MainWindow() = default;
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
@@ -90,6 +93,8 @@ class MainWindow : public mainform::IFormWindow {
   TrayIcon tray_;
   MouseHook mouseHook_;
   UINT taskbarCreated_ = 0;
+  // A second copy of the program asks this window to come to the front.
+  UINT showRequest_ = 0;
   std::unique_ptr<TFrmMain> frm_;
 };
 

@@ -146,5 +146,56 @@ INSTANTIATE_TEST_SUITE_P(Presentations, KeepsFocusTest,
                            return std::string("Unknown");
                          });
 
+// ---------------------------------------------------------------------------------------------
+// A second start of the program in the same session, while the first copy's window is out of
+// sight: minimised, or hidden in the notification area during a run.
+
+class SecondCopyTest : public testing::TestWithParam<bool> {
+ protected:
+  TempDir appData_;
+};
+
+TEST_P(SecondCopyTest, BringsTheFirstCopyToTheFrontAndEndsAtOnce) {
+  const bool hiddenInTray = GetParam();
+  Program first(appData_.Path());
+  const HWND main = first.MainWindow();
+  if (hiddenInTray) {
+    first.SetText(ids::seHours, L"1");
+    first.Click(ids::chkMinimizeToTrayOnStart);
+    ASSERT_EQ(first.Click(ids::btnStart), Program::ClickOutcome::Handled);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, Ms{3000}));
+  } else {
+    ShowWindowAsync(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }, Ms{3000}));
+  }
+  UserWindow user;
+  user.BringToFront();
+
+  const int64_t start = QpcNow();
+  const std::optional<DWORD> exitCode = RunToEnd(appData_.Path(), Ms{15000});
+  ASSERT_TRUE(exitCode.has_value()) << "the second copy still ran after 15 s";
+  EXPECT_EQ(*exitCode, 0u);
+  EXPECT_LT(QpcMs(start, QpcNow()), 10000.0) << "the second copy took long to end";
+
+  ASSERT_TRUE(first.Running()) << "the first copy ended, exit code " << first.ExitCode();
+  EXPECT_TRUE(WaitUntil(
+      [&] { return IsWindowVisible(main) && !IsIconic(main) && GetForegroundWindow() == main; },
+      Ms{5000}))
+      << "visible " << IsWindowVisible(main) << ", minimised " << IsIconic(main) << ", "
+      << ForegroundName();
+  // The first copy answers and goes on as before.
+  EXPECT_EQ(first.Caption(), kCaption);
+  EXPECT_EQ(first.Text(ids::Label1), hiddenInTray ? L"Started" : L"Ready");
+  // Nothing wrote the settings: the first copy writes them when it closes, the second never.
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(appData_.Path()) /
+                                       L"JUX Zura Divudiv" / L"settings.ini"));
+  if (const std::string problem = CloseProblem(first); !problem.empty()) ADD_FAILURE() << problem;
+}
+
+INSTANTIATE_TEST_SUITE_P(FirstCopy, SecondCopyTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& p) {
+                           return p.param ? std::string("HiddenInTray") : std::string("Minimised");
+                         });
+
 }  // namespace
 }  // namespace e2e
