@@ -268,6 +268,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Guarded([&] { frm_->FormCloseQuery(); });
       DestroyWindow(hwnd_);
       return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // wParam FALSE: the end of the session was cancelled, and nothing changes.
+      if (wp) Guarded([&] { frm_->FormEndSession(); });
+      return 0;
     case WM_DESTROY:
       Guarded([&] { frm_->FormDestroy(); });
       tray_.Remove();

@@ -236,8 +236,19 @@ void TFrmMain::FormDestroy() {
   player_.Stop();
   EndHold();
   UnregisterHotkeys();
-  SaveSettings();
+  if (!FSessionEndSaved) SaveSettings();
   FMacros.clear();
+}
+
+void TFrmMain::FormEndSession() {
+  const std::string reason = "Windows is shutting down.";
+  // A countdown is cancelled, a recording saved.
+  FinishRecording("Recording stopped: " + reason);
+  if (FRunning)
+    StopRun("Stopped: " + reason + (rbMacros.Checked() ? " Runs done: " : " Clicks done: ") +
+            std::to_string(FClicksDone));
+  SaveSettings();
+  FSessionEndSaved = true;
 }
 
 // Control-state rules.

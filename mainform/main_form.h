@@ -46,6 +46,9 @@ class TFrmMain : private macros::IPlaybackOutput {
   void FormCreate();
   void FormCloseQuery();  // closing is never refused
   void FormDestroy();
+  // The Windows session ends (WM_ENDSESSION with wParam TRUE): the process may end without
+  // FormDestroy, so a run is stopped, a recording saved and the settings written now.
+  void FormEndSession();
 
   // Every control, for the Win32 binding (creation order is the tab order).
   const std::vector<ui::Control*>& AllControls() const { return controls_; }
@@ -203,6 +206,8 @@ class TFrmMain : private macros::IPlaybackOutput {
   bool FRecording = false;
   bool FWaitingForRecordStart = false;
   bool FRecUiActive = false;
+  // The settings were written at the end of the session; FormDestroy does not write them again.
+  bool FSessionEndSaved = false;
   int32_t FPendingSelectedMacroIndex = -1;
   bool FHasLastRecordedPoint = false;
   int32_t FStartHotkeyID = 0;

@@ -1,0 +1,140 @@
+// The end of the Windows session: what is under way is finished as a stop would finish it, the
+// settings are written then, and the window's destruction afterwards writes nothing again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "fakes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using K = TMacroEventKind;
+constexpr uintptr_t kStopHotkey = 1002, kStartMacrosHotkey = 1003;
+constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004;
+
+struct SessionEndTest : ::testing::Test {
+  fakes::TempDir dir{"session"};
+  fakes::Form f{[this](fakes::Form& g) {
+    g.env.realFiles = true;
+    g.env.vars["APPDATA"] = dir.path.string();
+  }};
+  TFrmMain& m = f.frm;
+  fs::path macros = dir.path / "JUX Zura Divudiv" / "Macros";
+
+  size_t MacroFiles() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(macros), {}));
+  }
+  // How often the settings file got the key "Interval/ms".
+  long MillisWrites() const {
+    return std::count_if(f.profile.writes.begin(), f.profile.writes.end(),
+                         [](const std::string& w) { return w.rfind("Interval/ms=", 0) == 0; });
+  }
+  long Count(uint32_t flags) const {
+    return std::count_if(f.mouse.sent.begin(), f.mouse.sent.end(),
+                         [&](const plat::MouseInputRecord& r) { return r.dwFlags == flags; });
+  }
+  // The destruction of the window after the session's end adds no write.
+  void ExpectDestroyWritesNothing() {
+    const size_t writes = f.profile.writes.size();
+    m.FormDestroy();
+    EXPECT_EQ(f.profile.writes.size(), writes);
+  }
+};
+
+TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
+  m.seMillis.UserSetText("134");
+  m.chkTopMost.UserClick();
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  m.WndProcHotkey(kStartMacrosHotkey);
+  ASSERT_TRUE(m.FRecording);
+  f.clock.Advance(500);
+  m.HookMouseEvent(0x200, 30, 40);
+  f.profile.writes.clear();
+
+  m.FormEndSession();
+  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(f.hook.installed);
+  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_EQ(m.Label1.Text(),
+            "Macro saved: 2024-03-07 09.05.02 (0.5s). Recording stopped: Windows is shutting "
+            "down.");
+  EXPECT_EQ(MacroFiles(), 1u);
+  EXPECT_EQ(f.profile.Get("Interval", "ms"), "134");
+  EXPECT_EQ(f.profile.Get("UI", "topMost"), "1");
+  EXPECT_EQ(f.profile.Get("Target", "mode"), "2");
+  EXPECT_EQ(MillisWrites(), 1);
+  ExpectDestroyWritesNothing();
+}
+
+TEST_F(SessionEndTest, TheCountdownIsCancelledWithoutAMacro) {
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  ASSERT_TRUE(m.FWaitingForRecordStart);
+  m.FormEndSession();
+  EXPECT_FALSE(m.FWaitingForRecordStart);
+  EXPECT_FALSE(m.FRecUiActive);
+  f.clock.Advance(20000);  // the countdown does not go on into a recording
+  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(f.hook.installed);
+  EXPECT_EQ(MacroFiles(), 0u);
+  EXPECT_EQ(MillisWrites(), 1);
+  ExpectDestroyWritesNothing();
+}
+
+TEST_F(SessionEndTest, AClickingRunStopsAndSaysWhy) {
+  m.seMillis.UserSetText("100");
+  m.btnStart.UserClick();
+  f.clock.Advance(250);
+  ASSERT_EQ(m.FClicksDone, 2u);
+  m.FormEndSession();
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_FALSE(f.clock.Armed(m.TimerClick));
+  EXPECT_EQ(m.Label1.Text(), "Stopped: Windows is shutting down. Clicks done: 2");
+  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
+  EXPECT_EQ(MillisWrites(), 1);
+  ExpectDestroyWritesNothing();
+}
+
+// The session's end arrives while a playback waits between a press and its release (the
+// playback handles messages while it waits): the button is let go and the runs are counted.
+TEST_F(SessionEndTest, APlaybackLetsGoOfItsButton) {
+  auto macro = std::make_shared<TRecordedMacro>();
+  macro->SetName("M");
+  macro->Events() = {
+      {0, K::mekMove, 100, 100, -1}, {10, K::mekDown, 100, 100, 0}, {5000, K::mekUp, 100, 100, 0}};
+  m.FMacros.push_back(macro);
+  m.RefreshMacroList();
+  m.lbMacroses.SetItemIndex(0);
+  m.rbMacros.UserClick();
+  bool ended = false;
+  f.window.onProcessMessages = [&] {
+    if (!ended && Count(kLeftDown) > Count(kLeftUp)) {
+      ended = true;
+      m.FormEndSession();
+    }
+  };
+  m.btnStart.UserClick();
+  ASSERT_TRUE(ended) << "the playback never pressed the button";
+  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(Count(kLeftUp), Count(kLeftDown));
+  EXPECT_EQ(m.Label1.Text(), "Stopped: Windows is shutting down. Runs done: 0");
+  EXPECT_EQ(MillisWrites(), 1);
+  ExpectDestroyWritesNothing();
+}
+
+TEST_F(SessionEndTest, NothingUnderWayOnlyWritesTheSettings) {
+  m.FormEndSession();
+  EXPECT_EQ(m.Label1.Text(), "Ready");
+  EXPECT_EQ(MillisWrites(), 1);
+  ExpectDestroyWritesNothing();
+  // Without the session's end, the destruction writes them as always.
+  fakes::Form g;
+  g.frm.FormDestroy();
+  EXPECT_EQ(g.profile.Get("Interval", "ms"), "100");
+}
+
+}  // namespace
