@@ -58,6 +58,11 @@ class UserWindow {
   HWND edit_ = nullptr;
 };
 
+bool UnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 // The foreground window, named for a failure message.
 std::string ForegroundName() {
   const HWND hwnd = GetForegroundWindow();
@@ -115,7 +120,18 @@ TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
     EXPECT_TRUE(IsWindowVisible(main));
   }
   PumpFor(Ms{300});
-  EXPECT_EQ(GetForegroundWindow(), user.Hwnd()) << "during the run " << ForegroundName();
+  // Wine without a window manager gives the foreground to the desktop when a minimised window is
+  // restored without activation, whichever process restores it (the driver's own
+  // ShowWindow(SW_SHOWNOACTIVATE) does the same); Windows leaves it with the user's window. The
+  // program's window must never have it.
+  const auto expectUserKeepsTheFront = [&](const char* when) {
+    const HWND front = GetForegroundWindow();
+    if (presentation == RunPresentation::MinimisedAtStart && UnderWine() &&
+        front == GetDesktopWindow())
+      return;
+    EXPECT_EQ(front, user.Hwnd()) << when << " " << ForegroundName();
+  };
+  expectUserKeepsTheFront("during the run");
 
   PressHotkey(kCtrlShift, 'X');
   ASSERT_TRUE(WaitUntil(
@@ -127,7 +143,7 @@ TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
   const RECT after = WindowRect(main);
   EXPECT_TRUE(EqualRect(&after, &normal)) << "before " << Str(normal) << ", after " << Str(after);
   PumpFor(Ms{300});
-  EXPECT_EQ(GetForegroundWindow(), user.Hwnd()) << "after the run " << ForegroundName();
+  expectUserKeepsTheFront("after the run");
   if (const std::string problem = CloseProblem(app); !problem.empty()) ADD_FAILURE() << problem;
 }
 
