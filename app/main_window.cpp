@@ -2,10 +2,12 @@
 
 #include "platform/win32/dpi.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "app/single_instance.h"
 #include "mainform/app_info.h"
+#include "mainform/control_ids.h"
 #include "platform/win32/text.h"
 
 namespace win {
@@ -94,14 +96,6 @@ void MainWindow::MsgCreate() {
   style_.ApplyToWindow(hwnd_);
   icons_.Apply(hwnd_, dpi_);
 
-  // Fixed size, centred on the screen.
-  const SIZE size = NormalSize();
-  RECT work;
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
-               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-
   mouse_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
   hotkeys_.SetWindow(hwnd_);
@@ -121,9 +115,24 @@ void MainWindow::MsgCreate() {
   frm_ = std::make_unique<TFrmMain>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);
+  status_ = std::make_unique<StatusLine>(
+      binding_->WindowOf(ids::Panel1), frm_->Panel1.WindowBounds(), binding_->WindowOf(ids::Label1),
+      frm_->Label1.WindowBounds(), binding_->WindowOf(ids::Label2));
+  binding_->OnChanged = [this](int id) {
+    if (id == ids::Label1 || id == ids::Panel1) LayOutStatusLine();
+  };
   if (const wchar_t* failure = style_.Failure())
     MessageBoxW(hwnd_, failure, Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
   Guarded([&] { frm_->FormCreate(); });
+
+  // Fixed size (with the status line's text as FormCreate left it), centred on the screen.
+  statusExtra_ = status_->Layout(dpi_);
+  const SIZE size = NormalSize();
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - size.cx) / 2,
+               work.top + (work.bottom - work.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 
   // The notification area shows small icons at the system's DPI.
   trayIcon_.Reset(LoadAppIcon(MetricForDpi(SM_CXSMICON, SystemDpi())));
@@ -135,7 +144,44 @@ void MainWindow::MsgCreate() {
 
 SIZE MainWindow::NormalSize() const {
   const RECT outer = OuterRectForClient(kClientWidth, kClientHeight, kStyle, kExStyle, dpi_);
-  return {outer.right - outer.left, outer.bottom - outer.top};
+  return {outer.right - outer.left, outer.bottom - outer.top + statusExtra_};
+}
+
+void MainWindow::SetMinimisedNormalSize() {
+  // The window comes back at its normal size, unless it was minimised as the compact bar.
+  const SIZE normal = NormalSize();
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  GetWindowPlacement(hwnd_, &placement);
+  RECT& r = placement.rcNormalPosition;
+  if ((r.bottom - r.top) * 2 >= normal.cy) {
+    r.right = r.left + normal.cx;
+    r.bottom = r.top + normal.cy;
+    SetWindowPlacement(hwnd_, &placement);
+  }
+}
+
+void MainWindow::LayOutStatusLine() {
+  if (!hwnd_ || !status_) return;
+  const int extra = status_->Layout(dpi_);
+  if (extra == statusExtra_) return;
+  statusExtra_ = extra;
+  // The compact bar keeps its size; leaving it puts the normal size back (SetBounds).
+  if (frm_ && frm_->FRecUiActive) return;
+  if (IsIconic(hwnd_)) {
+    SetMinimisedNormalSize();
+    return;
+  }
+  // The window keeps its top left corner and stays on its monitor's work area.
+  const SIZE normal = NormalSize();
+  RECT now;
+  GetWindowRect(hwnd_, &now);
+  int top = now.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor))
+    top = std::max<int>(monitor.rcWork.top, std::min<int>(top, monitor.rcWork.bottom - normal.cy));
+  SetWindowPos(hwnd_, nullptr, now.left, top, normal.cx, normal.cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
@@ -143,18 +189,11 @@ void MainWindow::MsgDpiChanged(WPARAM wp, LPARAM lp) {
   style_.SetDpi(dpi_);
   icons_.Apply(hwnd_, dpi_);
   if (binding_) binding_->Layout(dpi_);
+  if (status_) statusExtra_ = status_->Layout(dpi_);
   const SIZE normal = NormalSize();
   if (IsIconic(hwnd_)) {
     // Minimised: the window comes back at its size for the new DPI.
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
-    RECT& r = placement.rcNormalPosition;
-    if ((r.bottom - r.top) * 2 >= normal.cy) {
-      r.right = r.left + normal.cx;
-      r.bottom = r.top + normal.cy;
-      SetWindowPlacement(hwnd_, &placement);
-    }
+    SetMinimisedNormalSize();
     return;
   }
   RECT now;

@@ -11,6 +11,7 @@
 #include "platform/win32/services_win32.h"
 #include "ui/win32/binding.h"
 #include "ui/win32/precise_timers.h"
+#include "ui/win32/status_line.h"
 #include "ui/win32/style.h"
 #include "ui/win32/timers.h"
 
@@ -60,8 +61,13 @@ class MainWindow : public mainform::IFormWindow {
   void MsgDpiChanged(WPARAM wp, LPARAM lp);
   void MsgActivate(WPARAM wp);
   void MsgNextDlgCtl(WPARAM wp, LPARAM lp);
-  // The outer size of the window in its normal presentation at its DPI.
+  // The outer size of the window in its normal presentation at its DPI, with the lines that
+  // the status line's text needs.
   SIZE NormalSize() const;
+  // A minimised window's normal placement takes NormalSize.
+  void SetMinimisedNormalSize();
+  // Lays out the status line for its text; the window grows or shrinks by what it needs.
+  void LayOutStatusLine();
   // Runs a handler; an error that escapes it is reported in a message box, as the toolkit's
   // top-level error report does, and the program goes on.
   template <typename F>
@@ -76,6 +82,9 @@ class MainWindow : public mainform::IFormWindow {
   WindowIcons icons_;
   IconHandle trayIcon_;
   std::unique_ptr<FormBinding> binding_;
+  std::unique_ptr<StatusLine> status_;
+  // The height in pixels that the status line adds to the window's normal client area.
+  int statusExtra_ = 0;
 #ifdef ZD_SETTIMER_CLICKS
   // The plain SetTimer timers, kept as the baseline the click-rate benchmark compares with.
   std::unique_ptr<WindowTimers> timers_;

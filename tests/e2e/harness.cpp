@@ -439,6 +439,35 @@ bool Program::Close(Ms timeout) {
 
 // ---------------------------------------------------------------------------------------------
 
+void SendDpiChanged(const Program& program, UINT dpi, const RECT& suggested) {
+  UniqueHandle process(
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program.ProcessId()));
+  if (!process) throw HarnessError("cannot open the program's process");
+  void* remote = VirtualAllocEx(process.Get(), nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  if (!remote) throw HarnessError("cannot allocate in the program's process");
+  SIZE_T written = 0;
+  const bool ok =
+      WriteProcessMemory(process.Get(), remote, &suggested, sizeof suggested, &written) &&
+      written == sizeof suggested;
+  DWORD_PTR result = 0;
+  const bool sent =
+      ok && SendMessageTimeoutW(program.MainWindow(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 10000, &result);
+  VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+  if (!sent) throw HarnessError("WM_DPICHANGED " + std::to_string(dpi) + " was not handled");
+}
+
+HeldHotkey::HeldHotkey(UINT modifiers, UINT vk) {
+  static std::atomic<int> next{0x5A11};
+  id_ = next++;
+  ok_ = RegisterHotKey(nullptr, id_, modifiers, vk) != FALSE;
+}
+
+HeldHotkey::~HeldHotkey() {
+  if (ok_) UnregisterHotKey(nullptr, id_);
+}
+
 void PressHotkey(UINT modifiers, UINT vk) {
   std::vector<WORD> keys;
   if (modifiers & MOD_CONTROL) keys.push_back(VK_CONTROL);
@@ -684,6 +713,13 @@ std::string CloseProblem(Program& program) {
 RECT WindowRect(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
+  return r;
+}
+
+RECT RectIn(HWND control, HWND window) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
 

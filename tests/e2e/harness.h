@@ -144,6 +144,24 @@ class Program {
 std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout,
                               const std::wstring& exe = ProgramPath());
 
+// A hotkey that the driver itself holds, as another program would; released on every path.
+class HeldHotkey {
+ public:
+  HeldHotkey(UINT modifiers, UINT vk);
+  ~HeldHotkey();
+  HeldHotkey(const HeldHotkey&) = delete;
+  HeldHotkey& operator=(const HeldHotkey&) = delete;
+  bool Ok() const { return ok_; }
+
+ private:
+  int id_;
+  bool ok_;
+};
+
+// WM_DPICHANGED as the system sends it when the window moves to a monitor with another DPI: its
+// suggested rectangle is put into the program's memory, where its window procedure reads it.
+void SendDpiChanged(const Program& program, UINT dpi, const RECT& suggested);
+
 // Presses a key with modifiers (MOD_CONTROL, MOD_SHIFT, MOD_ALT, MOD_WIN) through SendInput
 // keyboard records, the way a user's hotkey arrives.
 void PressHotkey(UINT modifiers, UINT vk);
@@ -208,6 +226,8 @@ std::string CloseProblem(Program& program);
 
 // A window's rectangle in screen pixels, and a rectangle as text for failure messages.
 RECT WindowRect(HWND hwnd);
+// A control's window rectangle in the client coordinates of `window`.
+RECT RectIn(HWND control, HWND window);
 std::string Str(const RECT& r);
 
 // SendMessageTimeout to a window of the program; raises HarnessError when it gets no answer

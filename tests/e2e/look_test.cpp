@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -153,14 +154,6 @@ class Picture {
 // ---------------------------------------------------------------------------------------------
 // Geometry and messages across the process boundary.
 
-// A control's window rectangle in the client coordinates of `window`.
-RECT RectIn(HWND control, HWND window) {
-  RECT r{};
-  GetWindowRect(control, &r);
-  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
 // A control's client area in the client coordinates of `window`.
 RECT ClientRectIn(HWND control, HWND window) {
   RECT r{};
@@ -171,27 +164,6 @@ RECT ClientRectIn(HWND control, HWND window) {
 
 int Scale(int v, UINT dpi) {
   return MulDiv(v, static_cast<int>(dpi), 96);
-}
-
-// WM_DPICHANGED as the system sends it when the window moves to a monitor with another DPI: its
-// suggested rectangle is put into the program's memory, where its window procedure reads it.
-void SendDpiChanged(const Program& program, UINT dpi, const RECT& suggested) {
-  UniqueHandle process(
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, program.ProcessId()));
-  if (!process) throw HarnessError("cannot open the program's process");
-  void* remote = VirtualAllocEx(process.Get(), nullptr, sizeof suggested, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
-  if (!remote) throw HarnessError("cannot allocate in the program's process");
-  SIZE_T written = 0;
-  const bool ok =
-      WriteProcessMemory(process.Get(), remote, &suggested, sizeof suggested, &written) &&
-      written == sizeof suggested;
-  DWORD_PTR result = 0;
-  const bool sent =
-      ok && SendMessageTimeoutW(program.MainWindow(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                                reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 10000, &result);
-  VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
-  if (!sent) throw HarnessError("WM_DPICHANGED " + std::to_string(dpi) + " was not handled");
 }
 
 // The focus of the program's user-interface thread.
@@ -522,6 +494,201 @@ TEST_F(LookTest, LayoutFontsAndCompactBarFollowTheDpi) {
   EXPECT_EQ(SizeOf(WindowRect(Main())).cx, SizeOf(normalBase).cx);
   EXPECT_EQ(SizeOf(WindowRect(Main())).cy, SizeOf(normalBase).cy);
 }
+
+// ---------------------------------------------------------------------------------------------
+// The status line: every text the program writes there shows in full, beside the link while it
+// fits there, across the whole panel when it does not, on more lines (the window growing by
+// them) when one line is not enough, at every DPI.
+
+constexpr int kClientWidth = 559;  // the window's design client area, 96-DPI pixels
+constexpr int kClientHeight = 561;
+constexpr int kStatusHeight = 15;  // the status label's design height
+
+// The look's font at a DPI, as the program makes it: Segoe UI, 12 pixels high at 96 DPI.
+class LookFont {
+ public:
+  explicit LookFont(UINT dpi)
+      : font_(CreateFontW(-Scale(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI")) {
+    if (!font_) throw HarnessError("cannot create the look's font");
+  }
+  ~LookFont() { DeleteObject(font_); }
+  LookFont(const LookFont&) = delete;
+  LookFont& operator=(const LookFont&) = delete;
+  HFONT Get() const { return font_; }
+
+ private:
+  HFONT font_;
+};
+
+// Whether the whole status text shows in its label, measured with the look's font at the
+// window's DPI: on one line while the label's style cuts the text to one line (SS_ENDELLIPSIS,
+// as the standard STATIC and the look both do) or the label is one line high, wrapped at the
+// label's width otherwise.
+testing::AssertionResult StatusShowsAllOf(const Program& app, UINT dpi) {
+  const HWND label = app.Control(ids::Label1);
+  const std::wstring text = app.Text(ids::Label1);
+  RECT client{};
+  GetClientRect(label, &client);
+  const LookFont font(dpi);
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font.Get());
+  SIZE oneLine{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &oneLine);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc, &tm);
+  RECT wrapped{0, 0, client.right, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &wrapped,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+
+  std::ostringstream described;
+  described << '"' << Narrow(text) << "\" at " << dpi << " DPI in " << client.right << " x "
+            << client.bottom;
+  const std::string what = described.str();
+  if (oneLine.cx <= client.right)
+    return testing::AssertionSuccess() << what << ": fits on one line";
+  const bool cutToOneLine = (GetWindowLongPtrW(label, GWL_STYLE) & SS_ENDELLIPSIS) != 0;
+  if (cutToOneLine || client.bottom < 2 * tm.tmHeight)
+    return testing::AssertionFailure() << what << ": needs " << oneLine.cx << " pixels on one line";
+  if (wrapped.right > client.right || wrapped.bottom > client.bottom)
+    return testing::AssertionFailure()
+           << what << ": wrapped it needs " << wrapped.right << " x " << wrapped.bottom;
+  return testing::AssertionSuccess() << what << ": fits wrapped";
+}
+
+// The status line lies along the bottom of the client area below every other control; the
+// window is as much higher than its design as the status label is; the link shows only beside
+// the label, never under it.
+void ExpectStatusLineInPlace(const Program& app, UINT dpi) {
+  const HWND main = app.MainWindow();
+  RECT client{};
+  GetClientRect(main, &client);
+  const RECT label = RectIn(app.Control(ids::Label1), main);
+  const RECT panel = RectIn(app.Control(ids::Panel1), main);
+  const int grown = (label.bottom - label.top) - Scale(kStatusHeight, dpi);
+  EXPECT_GE(grown, 0) << Str(label);
+  // The window's size for the design's client area at its DPI, and the lines the status grew by.
+  RECT outer{0, 0, Scale(kClientWidth, dpi), Scale(kClientHeight, dpi) + grown};
+  AdjustWindowRectExForDpi(&outer, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)), dpi);
+  EXPECT_EQ(SizeOf(WindowRect(main)).cy, outer.bottom - outer.top) << "at " << dpi;
+  EXPECT_EQ(panel.bottom, Scale(kClientHeight, dpi) + grown) << Str(panel);
+  EXPECT_EQ(label.top, Scale(543, dpi)) << Str(label);
+  EXPECT_LE(label.bottom, client.bottom) << Str(label);
+  EXPECT_LE(label.right, client.right) << Str(label);
+  for (int above : {ids::lblHotkeys, ids::Button1})
+    EXPECT_LE(RectIn(app.Control(above), main).bottom, label.top) << above;
+  const HWND link = app.Control(ids::Label2);
+  if (IsWindowVisible(link)) {
+    EXPECT_LE(label.right, RectIn(link, main).left) << "the link overlaps the status text";
+    EXPECT_EQ(grown, 0) << "the link beside wrapped status text";
+  }
+}
+
+void ExpectStatusLineShowsAll(const Program& app, UINT dpi) {
+  EXPECT_TRUE(StatusShowsAllOf(app, dpi));
+  ExpectStatusLineInPlace(app, dpi);
+  ExpectLaidOutFor(app, dpi);
+}
+
+TEST_F(LookTest, StatusLineShowsTheSavedRecordingInFull) {
+  Start();
+  App().Click(ids::rbMacros);
+  App().Click(ids::btnCreateMacros);
+  PressHotkey(MOD_CONTROL | MOD_SHIFT, 'R');
+  ASSERT_TRUE(
+      WaitUntil([&] { return App().Text(ids::Label1) == L"Recording macro..."; }, Ms{5000}));
+  for (POINT p : {POINT{60, 200}, POINT{120, 260}}) {
+    MoveTo(p);
+    PumpFor(Ms{40});
+  }
+  PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
+  ASSERT_TRUE(
+      WaitUntil([&] { return App().Text(ids::Label1).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
+      << Narrow(App().Text(ids::Label1));
+  PumpFor(Ms{300});
+  const UINT base = Dpi();
+  ExpectStatusLineShowsAll(App(), base);
+
+  const UINT other = base < 144 ? 144 : 96;
+  SendDpiChanged(App(), other, WindowRect(Main()));
+  PumpFor(Ms{300});
+  ExpectStatusLineShowsAll(App(), other);
+  SendDpiChanged(App(), base, WindowRect(Main()));
+  PumpFor(Ms{300});
+  ExpectStatusLineShowsAll(App(), base);
+}
+
+// Hotkeys that another program holds when the program starts are all named on the status line.
+struct HeldChords {
+  const char* name;
+  std::vector<UINT> keys;  // with Ctrl+Shift
+  const wchar_t* status;
+};
+
+class StatusLineTest : public LookTest, public testing::WithParamInterface<HeldChords> {};
+
+TEST_P(StatusLineTest, HotkeysHeldElsewhereAreNamedInFull) {
+  std::vector<std::unique_ptr<HeldHotkey>> held;
+  for (UINT key : GetParam().keys) {
+    held.push_back(std::make_unique<HeldHotkey>(MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, key));
+    ASSERT_TRUE(held.back()->Ok()) << "the driver could not hold Ctrl+Shift+" << char(key);
+  }
+  Start();
+  ASSERT_EQ(App().Text(ids::Label1), GetParam().status);
+  const UINT base = Dpi();
+  ExpectStatusLineShowsAll(App(), base);
+  // Drawn in full: the look paints every line of a wrapped text.
+  const RECT label = RectIn(App().Control(ids::Label1), Main());
+  const int lines = (label.bottom - label.top) / Scale(kStatusHeight, base);
+  if (lines > 1) {
+    const Picture picture(Main());
+    const RECT last{label.left, label.bottom - (label.bottom - label.top) / lines, label.right,
+                    label.bottom};
+    EXPECT_GT(picture.InkRows(last, kFace, 60), 3) << "nothing drawn on the last line";
+  }
+
+  const UINT other = base < 144 ? 144 : 96;
+  SendDpiChanged(App(), other, WindowRect(Main()));
+  PumpFor(Ms{300});
+  ExpectStatusLineShowsAll(App(), other);
+  SendDpiChanged(App(), base, WindowRect(Main()));
+  PumpFor(Ms{300});
+  ExpectStatusLineShowsAll(App(), base);
+
+  // A run through the compact bar ends with a short text: the window comes back where it was at
+  // its design size, the link beside the status again.
+  const RECT before = WindowRect(Main());
+  App().SetText(ids::seHours, L"1");
+  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  ASSERT_TRUE(WaitUntil([&] { return App().Caption().rfind(L"  Running...", 0) == 0; }, Ms{5000}));
+  ASSERT_EQ(App().Click(ids::btnStop), Program::ClickOutcome::Handled);
+  ASSERT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
+  PumpFor(Ms{300});
+  const RECT after = WindowRect(Main());
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  ExpectStatusLineShowsAll(App(), base);
+  EXPECT_EQ(RectIn(App().Control(ids::Label1), Main()).bottom, Scale(543 + kStatusHeight, base));
+  EXPECT_TRUE(IsWindowVisible(App().Control(ids::Label2)));
+}
+
+const HeldChords kHeldChords[] = {
+    {"StartAndStop",
+     {'S', 'X'},
+     L"Start hotkey Shift+Ctrl+S is in use by another program. Stop hotkey Shift+Ctrl+X is in use "
+     L"by another program."},
+    {"AllThree",
+     {'S', 'X', 'R'},
+     L"Start hotkey Shift+Ctrl+S is in use by another program. Stop hotkey Shift+Ctrl+X is in use "
+     L"by another program. Start-recording hotkey Shift+Ctrl+R is in use by another program."},
+};
+
+INSTANTIATE_TEST_SUITE_P(Held, StatusLineTest, testing::ValuesIn(kHeldChords),
+                         [](const testing::TestParamInfo<HeldChords>& p) { return p.param.name; });
 
 // ---------------------------------------------------------------------------------------------
 // The keyboard.

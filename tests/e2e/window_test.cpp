@@ -39,22 +39,6 @@ RECT ExpectedCompactRect(HWND hwnd, const RECT& normal) {
   return {work.right - 16 - width, work.bottom - 16 - height, work.right - 16, work.bottom - 16};
 }
 
-// A hotkey that the driver itself holds, as another program would; released on every path.
-class HeldHotkey {
- public:
-  HeldHotkey(UINT modifiers, UINT vk) : ok_(RegisterHotKey(nullptr, kId, modifiers, vk) != FALSE) {}
-  ~HeldHotkey() {
-    if (ok_) UnregisterHotKey(nullptr, kId);
-  }
-  HeldHotkey(const HeldHotkey&) = delete;
-  HeldHotkey& operator=(const HeldHotkey&) = delete;
-  bool Ok() const { return ok_; }
-
- private:
-  static constexpr int kId = 0x5A11;
-  bool ok_;
-};
-
 // The program with its own APPDATA, which outlives a restart of the program.
 class WindowTest : public testing::Test {
  protected:

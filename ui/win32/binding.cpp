@@ -13,8 +13,13 @@ namespace win {
 // One bound control: its window (and the up-down of a spin edit) and the model.
 class ControlWindow : public ui::ControlPeer {
  public:
-  ControlWindow(ui::Control& model, HWND parent, Style& style, std::vector<ui::Control*> children)
-      : model_(model), parent_(parent), style_(style), children_(std::move(children)) {}
+  ControlWindow(ui::Control& model, HWND parent, Style& style, std::vector<ui::Control*> children,
+                const std::function<void(int)>& onChanged)
+      : model_(model),
+        parent_(parent),
+        style_(style),
+        children_(std::move(children)),
+        onChanged_(onChanged) {}
   ~ControlWindow() override { model_.Bind(nullptr); }
 
   // `startsGroup`: the control begins a group of the dialog manager (WS_GROUP).
@@ -25,8 +30,11 @@ class ControlWindow : public ui::ControlPeer {
   HWND Hwnd() const { return hwnd_; }
 
   void PeerSetText(const std::string& text) override {
-    Guard g(pushing_);
-    SetWindowTextW(hwnd_, Widen(text).c_str());
+    {
+      Guard g(pushing_);
+      SetWindowTextW(hwnd_, Widen(text).c_str());
+    }
+    Changed();
   }
   void PeerSetEnabled(bool enabled) override {
     if (!enabled && GetFocus() == hwnd_) {
@@ -44,6 +52,7 @@ class ControlWindow : public ui::ControlPeer {
     if (updown_) ShowWindow(updown_, effective ? SW_SHOWNA : SW_HIDE);
     // A panel carries its labels with it.
     for (ui::Control* child : children_) child->SetVisible(visible);
+    Changed();
   }
   void PeerSetChecked(bool checked) override {
     SendMessageW(hwnd_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -76,11 +85,15 @@ class ControlWindow : public ui::ControlPeer {
     bool& f_;
   };
   static LRESULT CALLBACK LinkProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR) noexcept;
+  void Changed() {
+    if (onChanged_) onChanged_(model_.Id());
+  }
 
   ui::Control& model_;
   HWND parent_;
   Style& style_;
   std::vector<ui::Control*> children_;
+  const std::function<void(int)>& onChanged_;
   HWND hwnd_ = nullptr;
   HWND updown_ = nullptr;
   bool pushing_ = false;
@@ -320,7 +333,8 @@ void FormBinding::Create(const std::vector<ui::Control*>& controls, UINT dpi) {
     if (c->GetKind() == ui::Kind::Panel)
       for (ui::Control* other : controls)
         if (other->Parent() == c) children.push_back(other);
-    windows_.push_back(std::make_unique<ControlWindow>(*c, parent_, style_, std::move(children)));
+    windows_.push_back(
+        std::make_unique<ControlWindow>(*c, parent_, style_, std::move(children), OnChanged));
     const bool startsGroup =
         isRadio(c) ? !(isRadio(previous) && previous->Parent() == c->Parent()) : isRadio(previous);
     windows_.back()->Create(dpi, startsGroup);

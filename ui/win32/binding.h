@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,10 @@ class FormBinding {
   // WM_COMMAND from a child: true when it belonged to a bound control.
   bool OnCommand(WPARAM wp, LPARAM lp);
   HWND WindowOf(int id) const;
+
+  // Called with a control's ID after its model changed its text or its visibility, for the
+  // layout that depends on them.
+  std::function<void(int id)> OnChanged;
 
  private:
   HWND parent_;
