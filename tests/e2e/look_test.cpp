@@ -594,6 +594,17 @@ void ExpectStatusLineShowsAll(const Program& app, UINT dpi) {
   ExpectLaidOutFor(app, dpi);
 }
 
+// At the window's DPI, after a change to the other DPI of these tests, and after the change back.
+void ExpectStatusLineShowsAllThroughADpiChange(const Program& app) {
+  const UINT base = GetDpiForWindow(app.MainWindow());
+  ExpectStatusLineShowsAll(app, base);
+  for (UINT dpi : {base < 144 ? 144u : 96u, base}) {
+    SendDpiChanged(app, dpi, WindowRect(app.MainWindow()));
+    PumpFor(Ms{300});
+    ExpectStatusLineShowsAll(app, dpi);
+  }
+}
+
 TEST_F(LookTest, StatusLineShowsTheSavedRecordingInFull) {
   Start();
   App().Click(ids::rbMacros);
@@ -610,16 +621,7 @@ TEST_F(LookTest, StatusLineShowsTheSavedRecordingInFull) {
       WaitUntil([&] { return App().Text(ids::Label1).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
       << Narrow(App().Text(ids::Label1));
   PumpFor(Ms{300});
-  const UINT base = Dpi();
-  ExpectStatusLineShowsAll(App(), base);
-
-  const UINT other = base < 144 ? 144 : 96;
-  SendDpiChanged(App(), other, WindowRect(Main()));
-  PumpFor(Ms{300});
-  ExpectStatusLineShowsAll(App(), other);
-  SendDpiChanged(App(), base, WindowRect(Main()));
-  PumpFor(Ms{300});
-  ExpectStatusLineShowsAll(App(), base);
+  ExpectStatusLineShowsAllThroughADpiChange(App());
 }
 
 // Hotkeys that another program holds when the program starts are all named on the status line.
@@ -639,9 +641,9 @@ TEST_P(StatusLineTest, HotkeysHeldElsewhereAreNamedInFull) {
   }
   Start();
   ASSERT_EQ(App().Text(ids::Label1), GetParam().status);
-  const UINT base = Dpi();
-  ExpectStatusLineShowsAll(App(), base);
+  ExpectStatusLineShowsAllThroughADpiChange(App());
   // Drawn in full: the look paints every line of a wrapped text.
+  const UINT base = Dpi();
   const RECT label = RectIn(App().Control(ids::Label1), Main());
   const int lines = (label.bottom - label.top) / Scale(kStatusHeight, base);
   if (lines > 1) {
@@ -650,14 +652,6 @@ TEST_P(StatusLineTest, HotkeysHeldElsewhereAreNamedInFull) {
                     label.bottom};
     EXPECT_GT(picture.InkRows(last, kFace, 60), 3) << "nothing drawn on the last line";
   }
-
-  const UINT other = base < 144 ? 144 : 96;
-  SendDpiChanged(App(), other, WindowRect(Main()));
-  PumpFor(Ms{300});
-  ExpectStatusLineShowsAll(App(), other);
-  SendDpiChanged(App(), base, WindowRect(Main()));
-  PumpFor(Ms{300});
-  ExpectStatusLineShowsAll(App(), base);
 
   // A run through the compact bar ends with a short text: the window comes back where it was at
   // its design size, the link beside the status again.
