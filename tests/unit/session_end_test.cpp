@@ -99,8 +99,8 @@ TEST_F(SessionEndTest, AClickingRunStopsAndSaysWhy) {
   ExpectDestroyWritesNothing();
 }
 
-// The session's end arrives while a playback waits between a press and its release (the
-// playback handles messages while it waits): the button is let go and the runs are counted.
+// The session's end arrives while a playback waits between a press and its release, among the
+// messages handled meanwhile: the button is let go and the runs are counted.
 TEST_F(SessionEndTest, APlaybackLetsGoOfItsButton) {
   auto macro = std::make_shared<TRecordedMacro>();
   macro->SetName("M");
@@ -111,13 +111,19 @@ TEST_F(SessionEndTest, APlaybackLetsGoOfItsButton) {
   m.lbMacroses.SetItemIndex(0);
   m.rbMacros.UserClick();
   bool ended = false;
-  f.window.onProcessMessages = [&] {
+  const auto endWhilePressed = [&] {
     if (!ended && Count(kLeftDown) > Count(kLeftUp)) {
       ended = true;
       m.FormEndSession();
     }
   };
+  // Whether the playback handles messages inside its waits or waits on the window's timers.
+  f.window.onProcessMessages = endWhilePressed;
   m.btnStart.UserClick();
+  for (int ms = 0; ms < 1000 && !ended; ms += 5) {
+    f.clock.Advance(5);
+    endWhilePressed();
+  }
   ASSERT_TRUE(ended) << "the playback never pressed the button";
   EXPECT_FALSE(m.FRunning);
   EXPECT_EQ(Count(kLeftUp), Count(kLeftDown));
