@@ -85,18 +85,38 @@ TEST_F(SessionEndTest, TheCountdownIsCancelledWithoutAMacro) {
   ExpectDestroyWritesNothing();
 }
 
-TEST_F(SessionEndTest, AClickingRunStopsAndSaysWhy) {
-  m.seMillis.UserSetText("100");
-  m.btnStart.UserClick();
-  f.clock.Advance(250);
-  ASSERT_EQ(m.FClicksDone, 2u);
-  m.FormEndSession();
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_FALSE(f.clock.Armed(m.TimerClick));
-  EXPECT_EQ(m.Label1.Text(), "Stopped: Windows is shutting down. Clicks done: 2");
-  EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
-  EXPECT_EQ(MillisWrites(), 1);
-  ExpectDestroyWritesNothing();
+// A clicking run, also one that holds the button down when the session ends: the button is let
+// go, nothing more is sent, and the status says why the run stopped.
+TEST_F(SessionEndTest, AClickingRunStopsAndLetsGo) {
+  struct Case {
+    const char* name;
+    int clickType;
+    uint64_t clicksDone;
+  } cases[] = {{"single clicks", 0, 2}, {"a held click", 2, 1}};
+  for (const Case& c : cases) {
+    fakes::Form g;
+    g.frm.seMillis.UserSetText("100");
+    g.frm.cbClickType.UserSelect(c.clickType);
+    g.frm.seHoldMs.UserSetText("5000");
+    g.frm.btnStart.UserClick();
+    g.clock.Advance(250);
+    ASSERT_EQ(g.frm.FClicksDone, c.clicksDone) << c.name;
+    g.frm.FormEndSession();
+    EXPECT_FALSE(g.frm.FRunning) << c.name;
+    const auto count = [&](uint32_t flags) {
+      return std::count_if(g.mouse.sent.begin(), g.mouse.sent.end(),
+                           [&](const plat::MouseInputRecord& r) { return r.dwFlags == flags; });
+    };
+    EXPECT_EQ(count(kLeftUp), count(kLeftDown)) << c.name;
+    const size_t sent = g.mouse.sent.size();
+    g.clock.Advance(10000);
+    EXPECT_EQ(g.mouse.sent.size(), sent) << c.name;
+    EXPECT_EQ(g.frm.Label1.Text(),
+              "Stopped: Windows is shutting down. Clicks done: " + std::to_string(c.clicksDone))
+        << c.name;
+    EXPECT_EQ(g.window.caption, "  JUX Zura Divudiv 1.0") << c.name;
+    EXPECT_EQ(g.profile.Get("Interval", "ms"), "100") << c.name;
+  }
 }
 
 // The session's end arrives while a playback waits between a press and its release, among the
