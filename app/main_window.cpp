@@ -439,19 +439,4 @@ plat::Rect MainWindow::WorkArea() {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-void MainWindow::ProcessMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the quit for the main loop.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (!IsDialogMessageW(hwnd_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-}
-
 }  // namespace win

@@ -52,7 +52,6 @@ class MainWindow : public mainform::IFormWindow {
   int CaptionHeight() override;
   int FrameHeight() override;
   plat::Rect WorkArea() override;
-  void ProcessMessages() override;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;

@@ -16,8 +16,7 @@
 
 namespace {
 
-// The parts of the main window the player needs, without a window: messages are pumped for
-// real, everything else does nothing.
+// The parts of the main window the player needs, without a window: everything does nothing.
 class HeadlessWindow : public mainform::IFormWindow {
  public:
   std::string Caption() override { return caption_; }
@@ -34,10 +33,6 @@ class HeadlessWindow : public mainform::IFormWindow {
   int CaptionHeight() override { return 23; }
   int FrameHeight() override { return 4; }
   plat::Rect WorkArea() override { return {0, 0, 1280, 1000}; }
-  void ProcessMessages() override {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
 
  private:
   std::string caption_;

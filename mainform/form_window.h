@@ -34,8 +34,6 @@ class IFormWindow {
   virtual int FrameHeight() = 0;
   // The primary monitor's work area (SPI_GETWORKAREA).
   virtual plat::Rect WorkArea() = 0;
-  // Dispatches every message waiting in the thread's queue, then returns.
-  virtual void ProcessMessages() = 0;
 };
 
 }  // namespace mainform

@@ -151,7 +151,6 @@ class Window : public mainform::IFormWindow {
   plat::Rect workArea{0, 0, 1920, 1040};
   int captionHeight = 23;
   int frameHeight = 4;
-  std::function<void()> onProcessMessages;
 
   std::string Caption() override { return caption; }
   void SetCaption(const std::string& c) override { caption = c; }
@@ -184,9 +183,6 @@ class Window : public mainform::IFormWindow {
   int CaptionHeight() override { return captionHeight; }
   int FrameHeight() override { return frameHeight; }
   plat::Rect WorkArea() override { return workArea; }
-  void ProcessMessages() override {
-    if (onProcessMessages) onProcessMessages();
-  }
 };
 
 class Hotkeys : public plat::IHotkeys {
