@@ -38,6 +38,15 @@ uint64_t TimerScheduler::NextDeadline() const {
 }
 
 void TimerScheduler::ServiceDue() {
+  // Tells the driver once at the end, also when a handler throws.
+  struct Servicing {
+    TimerScheduler& s;
+    explicit Servicing(TimerScheduler& scheduler) : s(scheduler) { ++s.servicing_; }
+    ~Servicing() {
+      --s.servicing_;
+      s.Changed();
+    }
+  } servicing(*this);
   // Each timer fires at most once per call; a handler may start or stop any timer.
   std::vector<Timer*> fired;
   for (;;) {
@@ -77,7 +86,6 @@ void TimerScheduler::ServiceDue() {
       }
     }
   }
-  Changed();
 }
 
 }  // namespace ui

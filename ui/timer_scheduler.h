@@ -42,8 +42,11 @@ class TimerScheduler : public TimerDriver {
   std::function<void(bool)> changed_;
   std::vector<Entry> entries_;
   uint64_t generation_ = 0;  // bumped by every Start/Stop, to spot re-arming from a handler
+  // While ServiceDue runs, the handlers' Start and Stop calls do not re-arm the system timer one
+  // by one: ServiceDue tells the driver once at its end.
+  int servicing_ = 0;
   void Changed() {
-    if (changed_) changed_(!entries_.empty());
+    if (changed_ && servicing_ == 0) changed_(!entries_.empty());
   }
 };
 

@@ -82,3 +82,43 @@ TEST(TimerSchedulerTest, NoTimerArmedAfterARunEnds) {
 }
 
 }  // namespace
+
+namespace {
+
+// The system timer is re-armed once per round of due ticks, however many timers the handlers
+// restart or stop, and also when a handler throws; outside a round every change is told.
+TEST(TimerSchedulerTest, TheDriverIsToldOncePerRound) {
+  uint64_t now = 0;
+  std::vector<bool> told;
+  ui::TimerScheduler scheduler([&] { return now; }, [&](bool armed) { told.push_back(armed); });
+  ui::Timer a(10), b(10);
+  a.SetDriver(&scheduler);
+  b.SetDriver(&scheduler);
+  a.SetEnabled(true);
+  EXPECT_EQ(told, (std::vector<bool>{true}));
+  a.OnTimer = [&] {
+    a.Restart(3);
+    b.SetEnabled(true);
+    b.SetEnabled(false);
+    a.SetEnabled(false);
+  };
+  told.clear();
+  now = 10000;
+  scheduler.ServiceDue();
+  EXPECT_EQ(told, (std::vector<bool>{false}));
+
+  a.OnTimer = [&] {
+    a.Restart(5);
+    throw std::runtime_error("handler failed");
+  };
+  a.SetEnabled(true);
+  told.clear();
+  now = 20000;
+  EXPECT_THROW(scheduler.ServiceDue(), std::runtime_error);
+  EXPECT_EQ(told, (std::vector<bool>{true}));
+  EXPECT_EQ(scheduler.NextDeadline(), 25000u);
+  b.SetEnabled(true);  // outside a round again
+  EXPECT_EQ(told, (std::vector<bool>{true, true}));
+}
+
+}  // namespace
