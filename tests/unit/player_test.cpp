@@ -13,20 +13,22 @@ constexpr const char* kBlocked =
     "Windows blocked the macro's input. The window under the pointer may belong to a program "
     "running as administrator.";
 
+// Puts a macro into a window's library and selects the macro target and that macro.
+void UseMacroIn(fakes::Form& g, std::vector<TMacroMouseEvent> events) {
+  auto macro = std::make_shared<TRecordedMacro>();
+  macro->SetName("M" + std::to_string(g.frm.FMacros.size()));
+  macro->Events() = std::move(events);
+  g.frm.FMacros.push_back(macro);
+  g.frm.RefreshMacroList();
+  g.frm.lbMacroses.SetItemIndex(static_cast<int>(g.frm.FMacros.size()) - 1);
+  if (!g.frm.rbMacros.Checked()) g.frm.rbMacros.UserClick();
+}
+
 struct PlayerTest : ::testing::Test {
   fakes::Form f;
   TFrmMain& m = f.frm;
 
-  // Puts a macro into the library and selects the macro target and that macro.
-  void UseMacro(std::vector<TMacroMouseEvent> events) {
-    auto macro = std::make_shared<TRecordedMacro>();
-    macro->SetName("M" + std::to_string(m.FMacros.size()));
-    macro->Events() = std::move(events);
-    m.FMacros.push_back(macro);
-    m.RefreshMacroList();
-    m.lbMacroses.SetItemIndex(static_cast<int>(m.FMacros.size()) - 1);
-    if (!m.rbMacros.Checked()) m.rbMacros.UserClick();
-  }
+  void UseMacro(std::vector<TMacroMouseEvent> events) { UseMacroIn(f, std::move(events)); }
   void Repeat(const std::string& count) {
     m.rbRepeatCount.UserClick();
     m.seRepeat.UserSetText(count);
@@ -158,12 +160,7 @@ TEST_F(PlayerTest, StopsEndThePlaybackAtOnce) {
   };
   for (const Case& c : cases) {
     fakes::Form g;
-    g.frm.rbMacros.UserClick();
-    auto macro = std::make_shared<TRecordedMacro>();
-    macro->Events() = click;
-    g.frm.FMacros.push_back(macro);
-    g.frm.RefreshMacroList();
-    g.frm.lbMacroses.SetItemIndex(0);
+    UseMacroIn(g, click);
     std::string statusAtRelease;
     g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
       if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.Label1.Text();
@@ -300,12 +297,7 @@ TEST_F(PlayerTest, RefusedInputStopsThePlayback) {
   } cases[] = {{"the press", kLeftDown, 1, 0}, {"the release", kLeftUp, 1, 1}};
   for (const Case& c : cases) {
     fakes::Form g;
-    g.frm.rbMacros.UserClick();
-    auto macro = std::make_shared<TRecordedMacro>();
-    macro->Events() = click;
-    g.frm.FMacros.push_back(macro);
-    g.frm.RefreshMacroList();
-    g.frm.lbMacroses.SetItemIndex(0);
+    UseMacroIn(g, click);
     g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
     g.frm.btnStart.UserClick();
     g.clock.Advance(10000);
