@@ -6,7 +6,7 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/update_gate.h"
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "platform/win32/text.h"
 #include "ui/win32/message_loop.h"
 

@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "app/single_instance.h"
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "mainform/control_ids.h"
 #include "platform/win32/text.h"
 
@@ -50,9 +50,9 @@ void MainWindow::Guarded(F&& f) noexcept {
   try {
     f();
   } catch (const std::exception& e) {
-    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
   } catch (...) {
-    MessageBoxW(hwnd_, L"Unexpected error.", Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
   }
 }
 
@@ -122,7 +122,7 @@ void MainWindow::MsgCreate() {
     if (id == ids::Label1 || id == ids::Panel1) LayOutStatusLine();
   };
   if (const wchar_t* failure = style_.Failure())
-    MessageBoxW(hwnd_, failure, Widen(app::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    MessageBoxW(hwnd_, failure, Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
   Guarded([&] { frm_->FormCreate(); });
 
   // Fixed size (with the status line's text as FormCreate left it), centred on the screen.
@@ -139,7 +139,7 @@ void MainWindow::MsgCreate() {
   tray_.Add(hwnd_,
             trayIcon_.Get() ? trayIcon_.Get()
                             : reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM)),
-            Widen(app::kTitle));
+            Widen(product::kTitle));
 }
 
 SIZE MainWindow::NormalSize() const {

@@ -2,7 +2,7 @@
 
 #include "macros/recorded_macro.h"
 
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "mainform/control_ids.h"
 
 using ui::Bounds;
@@ -179,8 +179,8 @@ void TFrmMain::SetCaption(const std::string& caption) {
 }
 
 void TFrmMain::FormCreate() {
-  SetCaption(std::string("  ") + app::kTitle + " " + app::kVersionText);
-  Label2.SetText(app::kWebsite);
+  SetCaption(std::string("  ") + product::kTitle + " " + product::kVersionText);
+  Label2.SetText(product::kWebsite);
 
   cbButton.SetItems({"Left", "Right", "Middle"});
   cbClickType.SetItems({"Single", "Double", "Hold"});

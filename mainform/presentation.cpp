@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "mainform/main_form.h"
 
 namespace {
@@ -78,7 +78,7 @@ void TFrmMain::chkMinimizeToTrayOnStartClick() {
 
 std::string TFrmMain::AboutText(int year) {
   const char* lines[] = {
-      app::kTitle,
+      product::kTitle,
       nullptr,  // version
       "",
       "An automatic mouse clicker and mouse macro recorder.",
@@ -95,9 +95,9 @@ std::string TFrmMain::AboutText(int year) {
   for (size_t i = 0; i < std::size(lines); ++i) {
     if (i) text += "\r\n";
     if (i == 1)
-      text += std::string("Version: ") + app::kVersionText;
+      text += std::string("Version: ") + product::kVersionText;
     else if (i == 4)
-      text += std::string("Website: ") + app::kWebsiteHost;
+      text += std::string("Website: ") + product::kWebsiteHost;
     else if (i == 11)
       text += "Copyright \xC2\xA9 " + std::to_string(year) + " Zura Divudiv. All rights reserved.";
     else
@@ -112,7 +112,7 @@ void TFrmMain::Button1Click() {
 }
 
 void TFrmMain::Label2Click() {
-  svc_.Shell->Open(app::kWebsite);
+  svc_.Shell->Open(product::kWebsite);
 }
 
 void TFrmMain::Label2MouseEnter() {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "mainform/main_form.h"
 #include "settings/ini_value.h"
 #include "settings/settings_path.h"
@@ -22,7 +22,7 @@ std::string WithDelimiter(std::string folder) {
 std::string SettingsFilePathIn(plat::IEnvironment& env) {
   std::string base = env.Variable("APPDATA");
   if (base.empty()) base = env.ExeFolder();
-  const std::string folder = WithDelimiter(base) + app::kTitle;
+  const std::string folder = WithDelimiter(base) + product::kTitle;
   env.CreateFolders(folder);
   return folder + plat::kPathDelim + kFileName;
 }

@@ -85,7 +85,7 @@ TfrmNewVersion::TfrmNewVersion(UpdateState& state, std::string server, plat::IHt
 
 void TfrmNewVersion::FormShow() {
   tag_ = 1;
-  caption_ = std::string(" ") + app::kTitle;
+  caption_ = std::string(" ") + product::kTitle;
   btUpdateNow.SetText("Update Now");
   btCancel.SetText(state_.UpdateRequired ? "Exit" : "Skip");
   Label1.SetText(state_.NewVersionMessage);
@@ -133,7 +133,7 @@ void TfrmNewVersion::btUpdateNowClick() {
   if (!error.empty()) {
     dialogs_.Message(plat::MsgKind::Error, plat::MsgButtons::Ok,
                      std::string(kDownloadFailedText) + kCrLf + kCrLf + error);
-    shell_.Open(app::kWebsite);
+    shell_.Open(product::kWebsite);
   }
   downloading_ = false;
   Close();

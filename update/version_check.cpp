@@ -60,7 +60,7 @@ size_t SequenceLength(std::string_view s) {
 std::string UpdateServer(const std::string& configured) {
   std::string_view s = TrimBlanks(configured);
   while (!s.empty() && s.back() == '/') s.remove_suffix(1);
-  if (s.empty()) return app::kUpdateServer;
+  if (s.empty()) return product::kUpdateServer;
   std::string server(s);
   if (server.find("://") == std::string::npos) server.insert(0, "http://");
   return server;

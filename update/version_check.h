@@ -8,15 +8,15 @@
 #include <string_view>
 #include <vector>
 
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "platform/http.h"
 
 namespace update {
 
 // Versions are ten times the dotted version: 10 is 1.0, 11 is 1.1, 105 is 10.5; ours is
-// app::kVersionNumber.
+// product::kVersionNumber.
 //
-// The maker's server is app::kUpdateServer (plain HTTP). The key `server` in section `Update`
+// The maker's server is product::kUpdateServer (plain HTTP). The key `server` in section `Update`
 // of settings.ini overrides it (see UpdateServer); the program never writes that key.
 inline constexpr char kSettingsSection[] = "Update";
 inline constexpr char kSettingsServerKey[] = "server";
@@ -48,7 +48,7 @@ struct UpdateState {
 };
 
 // The server address to use: the configured override with blanks and trailing slashes
-// removed and "http://" put in front when it names no scheme, or app::kUpdateServer when the
+// removed and "http://" put in front when it names no scheme, or product::kUpdateServer when the
 // override is empty.
 std::string UpdateServer(const std::string& configured);
 
@@ -85,7 +85,7 @@ struct Offer {
 // CR LF.
 std::optional<Offer> DecideOffer(const VersionLine& versions,
                                  const std::vector<std::string>& changeLines,
-                                 int32_t ownVersion = app::kVersionNumber);
+                                 int32_t ownVersion = product::kVersionNumber);
 
 // The settings the check gives its HTTP client.
 plat::HttpSettings CheckHttpSettings();

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "mainform/app_info.h"
+#include "product/product.h"
 #include "platform/win32/text.h"
 #include "ui/win32/style.h"
 
@@ -140,7 +140,7 @@ plat::MsgResult Dialogs::Message(plat::MsgKind kind, plat::MsgButtons buttons,
       type |= MB_ICONQUESTION;
       break;
   }
-  const int r = MessageBoxW(owner_, Widen(text).c_str(), Widen(app::kTitle).c_str(), type);
+  const int r = MessageBoxW(owner_, Widen(text).c_str(), Widen(product::kTitle).c_str(), type);
   switch (r) {
     case IDYES:
       return plat::MsgResult::Yes;

@@ -1,7 +1,8 @@
-// Fixed facts about the program shared by its windows.
+// Fixed facts about the product: its title, version, addresses and file name. Every part of the
+// program may use them; they belong to none of its windows.
 #pragma once
 
-namespace app {
+namespace product {
 
 inline constexpr const char* kTitle = "JUX Zura Divudiv";
 inline constexpr const char* kVersionText = "1.0";
@@ -11,4 +12,4 @@ inline constexpr const char* kWebsiteHost = "www.zuradivudiv.example";
 inline constexpr const char* kUpdateServer = "http://www.zuradivudiv.example";
 inline constexpr const char* kExeName = "zivavavazezire";
 
-}  // namespace app
+}  // namespace product
