@@ -7,7 +7,7 @@
 #include "app/new_version_window.h"
 #include "platform/win32/http_winhttp.h"
 #include "platform/win32/services_win32.h"
-#include "settings/settings_path.h"
+#include "settings/settings.h"
 #include "update/version_check.h"
 
 namespace win {
@@ -41,7 +41,7 @@ std::string ConfiguredServer() {
     LookOnlyEnvironment lookOnly(env);
     Profile profile;
     std::string configured;
-    if (profile.Read(SettingsFilePathIn(lookOnly), update::kSettingsSection,
+    if (profile.Read(settings::SettingsFilePathIn(lookOnly), update::kSettingsSection,
                      update::kSettingsServerKey, configured)) {
       return configured;
     }

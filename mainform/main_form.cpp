@@ -59,7 +59,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       TimerClick(500),
       TimerDelay(1000),
       svc_(services),
-      player_(*services.Clock, services.Timers, *this) {
+      player_(*services.Clock, services.Timers, *this),
+      settingsFile_(*services.Profile, *services.Env) {
   controls_ = {&btnStart,      &btnStop,
                &GroupBox1,     &rbCurrentCursorPosition,
                &rbCoordinates, &edtCoordX,

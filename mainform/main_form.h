@@ -15,6 +15,7 @@
 
 #include "macros/macro_player.h"
 #include "macros/recorded_macro.h"
+#include "settings/settings.h"
 
 namespace mainform {
 
@@ -176,6 +177,8 @@ class TFrmMain : private macros::IPlaybackOutput {
   // Settings file.
   std::string SettingsFilePath();
   int TargetModeIndex();
+  // The controls and hotkeys as the settings file keeps them.
+  settings::Settings CurrentSettings();
   void SaveSettings();
   void LoadSettings();
 
@@ -242,6 +245,7 @@ class TFrmMain : private macros::IPlaybackOutput {
   mainform::FormServices svc_;
   std::vector<ui::Control*> controls_;
   macros::MacroPlayer player_;
+  settings::SettingsFile settingsFile_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
   // Lets go of a held click's button, if any, and forgets a tick that waited for it.

@@ -1,12 +1,12 @@
-// The settings file: every control's value and the hotkeys, read once at start and written once
-// at the end through the system's profile functions.
+#include "settings/settings.h"
+
 #include <stdexcept>
 #include <string>
 
 #include "product/product.h"
-#include "mainform/main_form.h"
 #include "settings/ini_value.h"
-#include "settings/settings_path.h"
+
+namespace settings {
 
 namespace {
 
@@ -27,112 +27,84 @@ std::string SettingsFilePathIn(plat::IEnvironment& env) {
   return folder + plat::kPathDelim + kFileName;
 }
 
-std::string TFrmMain::SettingsFilePath() {
-  return SettingsFilePathIn(*svc_.Env);
+SettingsFile::SettingsFile(plat::IProfile& profile, plat::IEnvironment& env)
+    : profile_(profile), env_(env) {}
+
+std::string SettingsFile::Path() {
+  return SettingsFilePathIn(env_);
 }
 
-int TFrmMain::TargetModeIndex() {
-  if (rbCurrentCursorPosition.Checked()) return 0;
-  if (rbCoordinates.Checked()) return 1;
-  return 2;
+bool SettingsFile::Read(Settings& v) {
+  const std::string path = Path();
+  if (!env_.FileExists(path)) return false;
+  auto get = [&](const char* section, const char* key, int32_t def) {
+    std::string text;
+    int32_t value = 0;
+    if (profile_.Read(path, section, key, text) && ParseIniInt(text, value)) return value;
+    return def;
+  };
+  auto flag = [&](const char* section, const char* key, bool def) {
+    return get(section, key, def ? 1 : 0) != 0;
+  };
+  auto hotkey = [&](const char* section, THotkeyData& k) {
+    k.Vk = static_cast<uint32_t>(get(section, "vk", static_cast<int32_t>(k.Vk)));
+    k.Modifiers = static_cast<uint32_t>(get(section, "mod", static_cast<int32_t>(k.Modifiers)));
+  };
+  v.targetMode = get("Target", "mode", 0);
+  v.hours = get("Interval", "h", v.hours);
+  v.minutes = get("Interval", "m", v.minutes);
+  v.seconds = get("Interval", "s", v.seconds);
+  v.millis = get("Interval", "ms", v.millis);
+  v.jitterEnabled = flag("Interval", "jitterEnabled", v.jitterEnabled);
+  v.jitterMs = get("Interval", "jitterMs", v.jitterMs);
+  v.untilStopped = flag("Repeat", "untilStopped", true);
+  v.repeatCount = get("Repeat", "count", v.repeatCount);
+  v.button = get("Click", "button", v.button);
+  v.clickType = get("Click", "type", v.clickType);
+  v.holdMs = get("Click", "holdMs", v.holdMs);
+  v.topMost = flag("UI", "topMost", v.topMost);
+  v.startDelaySeconds = get("Delay", "startDelayS", v.startDelaySeconds);
+  v.minimizeOnStart = flag("UI", "minimizeOnStart", false);
+  hotkey("HotkeyStart", v.startHotkey);
+  hotkey("HotkeyStop", v.stopHotkey);
+  hotkey("HotkeyStartMacros", v.recordHotkey);
+  v.coordX = get("Coords", "x", v.coordX);
+  v.coordY = get("Coords", "y", v.coordY);
+  v.selectedMacro = get("Macros", "selected", -1);
+  return true;
 }
 
-void TFrmMain::SaveSettings() {
-  const std::string path = SettingsFilePath();
+void SettingsFile::Write(const Settings& v) {
+  const std::string path = Path();
   auto put = [&](const char* section, const char* key, int64_t value) {
-    if (!svc_.Profile->Write(path, section, key, std::to_string(value)))
+    if (!profile_.Write(path, section, key, std::to_string(value)))
       throw std::runtime_error("Unable to write to " + path);
   };
   auto hotkey = [&](const char* section, const THotkeyData& k) {
     put(section, "vk", static_cast<int32_t>(k.Vk));
     put(section, "mod", static_cast<int32_t>(k.Modifiers));
   };
-  put("Target", "mode", TargetModeIndex());
-  put("Interval", "h", seHours.Value());
-  put("Interval", "m", seMinutes.Value());
-  put("Interval", "s", seSeconds.Value());
-  put("Interval", "ms", seMillis.Value());
-  put("Interval", "jitterEnabled", chkJitter.Checked() ? 1 : 0);
-  put("Interval", "jitterMs", seJitterMs.Value());
-  put("Repeat", "untilStopped", rbUntilStopped.Checked() ? 1 : 0);
-  put("Repeat", "count", seRepeat.Value());
-  put("Click", "button", cbButton.ItemIndex());
-  put("Click", "type", cbClickType.ItemIndex());
-  put("Click", "holdMs", seHoldMs.Value());
-  put("UI", "topMost", chkTopMost.Checked() ? 1 : 0);
-  put("Delay", "startDelayS", seStartDelaySS.Value());
-  put("UI", "minimizeOnStart", chkMinimizeToTrayOnStart.Checked() ? 1 : 0);
-  hotkey("HotkeyStart", FStartHK);
-  hotkey("HotkeyStop", FStpHK);
-  hotkey("HotkeyStartMacros", FStartMacrosHK);
-  put("Coords", "x", edtCoordX.Value());
-  put("Coords", "y", edtCoordY.Value());
-  put("Macros", "selected", lbMacroses.ItemIndex());
+  put("Target", "mode", v.targetMode);
+  put("Interval", "h", v.hours);
+  put("Interval", "m", v.minutes);
+  put("Interval", "s", v.seconds);
+  put("Interval", "ms", v.millis);
+  put("Interval", "jitterEnabled", v.jitterEnabled ? 1 : 0);
+  put("Interval", "jitterMs", v.jitterMs);
+  put("Repeat", "untilStopped", v.untilStopped ? 1 : 0);
+  put("Repeat", "count", v.repeatCount);
+  put("Click", "button", v.button);
+  put("Click", "type", v.clickType);
+  put("Click", "holdMs", v.holdMs);
+  put("UI", "topMost", v.topMost ? 1 : 0);
+  put("Delay", "startDelayS", v.startDelaySeconds);
+  put("UI", "minimizeOnStart", v.minimizeOnStart ? 1 : 0);
+  hotkey("HotkeyStart", v.startHotkey);
+  hotkey("HotkeyStop", v.stopHotkey);
+  hotkey("HotkeyStartMacros", v.recordHotkey);
+  put("Coords", "x", v.coordX);
+  put("Coords", "y", v.coordY);
+  put("Macros", "selected", v.selectedMacro);
 }
 
-void TFrmMain::LoadSettings() {
-  const std::string path = SettingsFilePath();
-  if (!svc_.Env->FileExists(path)) {
-    rbCurrentCursorPosition.SetChecked(true);
-    rbCurrentCursorPositionClick();
-    return;
-  }
-  auto get = [&](const char* section, const char* key, int32_t def) {
-    std::string text;
-    int32_t v = 0;
-    if (svc_.Profile->Read(path, section, key, text) && ParseIniInt(text, v)) return v;
-    return def;
-  };
-  auto spin = [&](ui::SpinEdit& se, const char* section, const char* key) {
-    se.SetValue(get(section, key, se.Value()));
-  };
-
-  switch (get("Target", "mode", 0)) {
-    case 0:
-      rbCurrentCursorPosition.SetChecked(true);
-      break;
-    case 1:
-      rbCoordinates.SetChecked(true);
-      break;
-    case 2:
-      rbMacros.SetChecked(true);
-      break;
-    default:
-      break;
-  }
-  spin(seHours, "Interval", "h");
-  spin(seMinutes, "Interval", "m");
-  spin(seSeconds, "Interval", "s");
-  spin(seMillis, "Interval", "ms");
-  chkJitter.SetChecked(get("Interval", "jitterEnabled", chkJitter.Checked()) != 0);
-  chkJitterClick();
-  spin(seJitterMs, "Interval", "jitterMs");
-  rbUntilStopped.SetChecked(get("Repeat", "untilStopped", 1) != 0);
-  rbRepeatCount.SetChecked(!rbUntilStopped.Checked());
-  spin(seRepeat, "Repeat", "count");
-  cbButton.SetItemIndex(get("Click", "button", cbButton.ItemIndex()));
-  cbClickType.SetItemIndex(get("Click", "type", cbClickType.ItemIndex()));
-  cbClickTypeChange();
-  spin(seHoldMs, "Click", "holdMs");
-  chkTopMost.SetChecked(get("UI", "topMost", chkTopMost.Checked()) != 0);
-  spin(seStartDelaySS, "Delay", "startDelayS");
-  chkMinimizeToTrayOnStart.SetChecked(get("UI", "minimizeOnStart", 0) != 0);
-  auto hotkey = [&](const char* section, THotkeyData& k) {
-    k.Vk = static_cast<uint32_t>(get(section, "vk", static_cast<int32_t>(k.Vk)));
-    k.Modifiers = static_cast<uint32_t>(get(section, "mod", static_cast<int32_t>(k.Modifiers)));
-  };
-  hotkey("HotkeyStart", FStartHK);
-  hotkey("HotkeyStop", FStpHK);
-  hotkey("HotkeyStartMacros", FStartMacrosHK);
-  spin(edtCoordX, "Coords", "x");
-  spin(edtCoordY, "Coords", "y");
-  FPendingSelectedMacroIndex = get("Macros", "selected", -1);
-
-  RegisterHotkeys();
-  if (rbCurrentCursorPosition.Checked())
-    rbCurrentCursorPositionClick();
-  else if (rbCoordinates.Checked())
-    rbCoordinatesClick();
-  else
-    rbMacrosClick();
-}
+}  // namespace settings
