@@ -18,7 +18,7 @@ void TFrmMain::ShowStartedFor(const plat::Point& point) {
 }
 
 std::string TFrmMain::RunningCaption() {
-  return "Running... Press " + HotkeyText(FStpHK) + " to stop";
+  return "Running... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop";
 }
 
 void TFrmMain::StartRun() {

@@ -69,7 +69,7 @@ void TFrmMain::BeginRecording() {
     FLastRecordedPoint = p;
     FHasLastRecordedPoint = true;
   }
-  EnterCompactUi("Recording... Press " + HotkeyText(FStpHK) + " to stop");
+  EnterCompactUi("Recording... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop");
   Label1.SetText("Recording macro...");
 }
 

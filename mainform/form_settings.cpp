@@ -30,9 +30,9 @@ settings::Settings TFrmMain::CurrentSettings() {
   s.topMost = chkTopMost.Checked();
   s.startDelaySeconds = seStartDelaySS.Value();
   s.minimizeOnStart = chkMinimizeToTrayOnStart.Checked();
-  s.startHotkey = FStartHK;
-  s.stopHotkey = FStpHK;
-  s.recordHotkey = FStartMacrosHK;
+  s.startHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Start);
+  s.stopHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
+  s.recordHotkey = hotkeys_.Key(hotkeys::HotkeyAction::StartRecording);
   s.coordX = edtCoordX.Value();
   s.coordY = edtCoordY.Value();
   s.selectedMacro = lbMacroses.ItemIndex();
@@ -80,14 +80,14 @@ void TFrmMain::LoadSettings() {
   chkTopMost.SetChecked(s.topMost);
   seStartDelaySS.SetValue(s.startDelaySeconds);
   chkMinimizeToTrayOnStart.SetChecked(s.minimizeOnStart);
-  FStartHK = s.startHotkey;
-  FStpHK = s.stopHotkey;
-  FStartMacrosHK = s.recordHotkey;
+  hotkeys_.SetKey(hotkeys::HotkeyAction::Start, s.startHotkey);
+  hotkeys_.SetKey(hotkeys::HotkeyAction::Stop, s.stopHotkey);
+  hotkeys_.SetKey(hotkeys::HotkeyAction::StartRecording, s.recordHotkey);
   edtCoordX.SetValue(s.coordX);
   edtCoordY.SetValue(s.coordY);
   FPendingSelectedMacroIndex = s.selectedMacro;
 
-  RegisterHotkeys();
+  hotkeys_.RegisterAll();
   if (rbCurrentCursorPosition.Checked())
     rbCurrentCursorPositionClick();
   else if (rbCoordinates.Checked())

@@ -2,8 +2,8 @@
 
 #include "macros/recorded_macro.h"
 
-#include "product/product.h"
 #include "mainform/control_ids.h"
+#include "product/product.h"
 
 using ui::Bounds;
 
@@ -60,7 +60,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       TimerDelay(1000),
       svc_(services),
       player_(*services.Clock, services.Timers, *this),
-      settingsFile_(*services.Profile, *services.Env) {
+      settingsFile_(*services.Profile, *services.Env),
+      hotkeys_(*services.Hotkeys) {
   controls_ = {&btnStart,      &btnStop,
                &GroupBox1,     &rbCurrentCursorPosition,
                &rbCoordinates, &edtCoordX,
@@ -204,17 +205,13 @@ void TFrmMain::FormCreate() {
   FHasLastRecordedPoint = false;
   FRecUiActive = false;
 
-  FStartHK = {0x53, hk::kModControl | hk::kModShift};
-  FStpHK = {0x58, hk::kModControl | hk::kModShift};
-  FStartMacrosHK = {0x52, hk::kModControl | hk::kModShift};
-
-  RegisterHotkeys();
+  hotkeys_.RegisterAll();
   LoadSettings();
 
   LoadMacroLibrary();
-  lblHotkeys.SetText("Hotkeys \xE2\x80\x94 Start: " + HotkeyText(FStartHK) +
-                     "  |  Stop: " + HotkeyText(FStpHK));
-  if (!FHotkeyProblems.empty()) Label1.SetText(FHotkeyProblems);
+  lblHotkeys.SetText("Hotkeys \xE2\x80\x94 Start: " + hotkeys_.Text(hotkeys::HotkeyAction::Start) +
+                     "  |  Stop: " + hotkeys_.Text(hotkeys::HotkeyAction::Stop));
+  if (!hotkeys_.Problems().empty()) Label1.SetText(hotkeys_.Problems());
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
   HookTargetForm = this;
@@ -236,7 +233,7 @@ void TFrmMain::FormDestroy() {
   // A window destroyed without being closed leaves no button down either.
   player_.Stop();
   EndHold();
-  UnregisterHotkeys();
+  hotkeys_.UnregisterAll();
   if (!FSessionEndSaved) SaveSettings();
   FMacros.clear();
 }
@@ -302,4 +299,25 @@ void TFrmMain::cbClickTypeChange() {
 
 void TFrmMain::chkJitterClick() {
   seJitterMs.SetEnabled(chkJitter.Checked());
+}
+
+void TFrmMain::WndProcHotkey(uintptr_t id) {
+  const std::optional<hotkeys::HotkeyAction> action = hotkeys_.ActionFor(id);
+  if (!action) return;
+  switch (*action) {
+    case hotkeys::HotkeyAction::Start:
+      if (!FRecording) StartRun();
+      break;
+    case hotkeys::HotkeyAction::Stop:
+      if (FRecording)
+        FinishRecording("Recording stopped by hotkey.");
+      else if (rbMacros.Checked())
+        StopRun("Stopped by hotkey. Runs done: " + std::to_string(FClicksDone));
+      else
+        StopRun("Stopped by hotkey. Clicks done: " + std::to_string(FClicksDone));
+      break;
+    case hotkeys::HotkeyAction::StartRecording:
+      if (FWaitingForRecordStart) BeginRecording();
+      break;
+  }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
 #include "mainform/form_window.h"
 #include "platform/platform.h"
@@ -167,12 +168,9 @@ class TFrmMain : private macros::IPlaybackOutput {
   // The About box's text for a year.
   static std::string AboutText(int year);
 
-  // Global hotkeys.
-  void RegisterHotkeys();
-  void UnregisterHotkeys();
-  // WM_HOTKEY with the identifier in wParam.
+  // Global hotkeys. WM_HOTKEY with the identifier in wParam.
   void WndProcHotkey(uintptr_t id);
-  std::string HotkeyText(const THotkeyData& hk);
+  hotkeys::GlobalHotkeys& Hotkeys() { return hotkeys_; }
 
   // Settings file.
   std::string SettingsFilePath();
@@ -213,17 +211,9 @@ class TFrmMain : private macros::IPlaybackOutput {
   bool FSessionEndSaved = false;
   int32_t FPendingSelectedMacroIndex = -1;
   bool FHasLastRecordedPoint = false;
-  int32_t FStartHotkeyID = 0;
-  int32_t FStpHotkeyID = 0;
-  int32_t FStartMacrosHotkeyID = 0;
-  THotkeyData FStartHK;
-  THotkeyData FStpHK;
-  THotkeyData FStartMacrosHK;
   plat::Rect FRecUiSavedBounds;
   std::string FRecUiSavedCaption;
   bool FRecUiSavedTopMost = false;
-  // Hotkeys that could not be registered, as the status line tells them; empty when all work.
-  std::string FHotkeyProblems;
   ui::Timer FCountdownTimer{1000};
   std::vector<std::shared_ptr<TRecordedMacro>> FMacros;
   int32_t FCountdownValue = 0;
@@ -246,6 +236,7 @@ class TFrmMain : private macros::IPlaybackOutput {
   std::vector<ui::Control*> controls_;
   macros::MacroPlayer player_;
   settings::SettingsFile settingsFile_;
+  hotkeys::GlobalHotkeys hotkeys_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
   // Lets go of a held click's button, if any, and forgets a tick that waited for it.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "product/product.h"
 #include "mainform/main_form.h"
+#include "product/product.h"
 
 namespace {
 constexpr int kCompactMinWidth = 200;

@@ -110,9 +110,10 @@ std::vector<int64_t> Snapshot(TFrmMain& m) {
   s.push_back(m.cbClickType.ItemIndex());
   s.push_back(m.chkTopMost.Checked());
   s.push_back(m.chkMinimizeToTrayOnStart.Checked());
-  for (const THotkeyData* k : {&m.FStartHK, &m.FStpHK, &m.FStartMacrosHK}) {
-    s.push_back(k->Vk);
-    s.push_back(k->Modifiers);
+  for (hotkeys::HotkeyAction a : {hotkeys::HotkeyAction::Start, hotkeys::HotkeyAction::Stop,
+                                  hotkeys::HotkeyAction::StartRecording}) {
+    s.push_back(m.Hotkeys().Key(a).Vk);
+    s.push_back(m.Hotkeys().Key(a).Modifiers);
   }
   s.push_back(m.seJitterMs.Enabled());
   s.push_back(m.seHoldMs.Enabled());

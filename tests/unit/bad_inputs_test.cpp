@@ -332,9 +332,12 @@ TEST(BadSettings, OutOfRangeAndNonNumericValuesKeepEveryControlInItsRange) {
       {"Repeat", "untilStopped", "-7", [](TFrmMain& m) { return m.rbUntilStopped.Checked(); }, 1},
       {"Repeat", "untilStopped", "no", [](TFrmMain& m) { return m.rbUntilStopped.Checked(); }, 1},
       // Hotkeys: not validated.
-      {"HotkeyStart", "vk", "-1", [](TFrmMain& m) { return m.FStartHK.Vk; }, 0xFFFFFFFF},
-      {"HotkeyStart", "mod", "0x4000", [](TFrmMain& m) { return m.FStartHK.Modifiers; }, 0x4000},
-      {"HotkeyStart", "vk", "S", [](TFrmMain& m) { return m.FStartHK.Vk; }, 83},
+      {"HotkeyStart", "vk", "-1",
+       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 0xFFFFFFFF},
+      {"HotkeyStart", "mod", "0x4000",
+       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Modifiers; }, 0x4000},
+      {"HotkeyStart", "vk", "S",
+       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 83},
   };
   for (const SettingCase& c : cases) {
     SCOPED_TRACE(std::string(c.section) + "/" + c.key + "=\"" + c.value + "\"");

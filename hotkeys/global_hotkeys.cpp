@@ -1,0 +1,78 @@
+#include "hotkeys/global_hotkeys.h"
+
+#include <iterator>
+
+#include "hotkeys/hotkey_text.h"
+
+namespace hotkeys {
+
+namespace {
+
+// The identifiers of the registrations, in the order of HotkeyAction.
+constexpr int32_t kIds[] = {1001, 1002, 1003};
+constexpr const char* kNames[] = {"Start", "Stop", "Start-recording"};
+
+size_t IndexOf(HotkeyAction action) {
+  return static_cast<size_t>(action);
+}
+
+}  // namespace
+
+GlobalHotkeys::GlobalHotkeys(plat::IHotkeys& system)
+    : system_(system),
+      keys_{{0x53, hk::kModControl | hk::kModShift},
+            {0x58, hk::kModControl | hk::kModShift},
+            {0x52, hk::kModControl | hk::kModShift}} {}
+
+const THotkeyData& GlobalHotkeys::Key(HotkeyAction action) const {
+  return keys_[IndexOf(action)];
+}
+
+void GlobalHotkeys::SetKey(HotkeyAction action, const THotkeyData& key) {
+  keys_[IndexOf(action)] = key;
+}
+
+std::string GlobalHotkeys::Text(const THotkeyData& key) const {
+  return HotkeyToText(key.Vk, key.Modifiers, system_);
+}
+
+void GlobalHotkeys::RegisterAll() {
+  UnregisterAll();
+  registered_ = true;
+  // A hotkey that does not work says so on the status line rather than silently doing nothing.
+  problems_.clear();
+  for (size_t i = 0; i < std::size(keys_); ++i) {
+    const THotkeyData& key = keys_[i];
+    const plat::HotkeyResult r =
+        system_.Register(kIds[i], key.Modifiers | hk::kModNoRepeat, key.Vk);
+    if (r == plat::HotkeyResult::Ok) continue;
+    std::string text = Text(key);
+    if (text.empty() || text == "Win+") text = "with key code " + std::to_string(key.Vk);
+    std::string problem = std::string(kNames[i]) + " hotkey " + text;
+    const char* same = nullptr;
+    for (size_t j = 0; j < i; ++j)
+      if (keys_[j] == key) same = kNames[j];
+    if (same)
+      problem += " is already the " + std::string(same) + " hotkey.";
+    else if (r == plat::HotkeyResult::InUse)
+      problem += " is in use by another program.";
+    else
+      problem += " cannot be registered.";
+    if (!problems_.empty()) problems_ += " ";
+    problems_ += problem;
+  }
+}
+
+void GlobalHotkeys::UnregisterAll() {
+  if (!registered_) return;
+  for (int32_t id : kIds) system_.Unregister(id);
+  registered_ = false;
+}
+
+std::optional<HotkeyAction> GlobalHotkeys::ActionFor(uintptr_t id) const {
+  for (size_t i = 0; i < std::size(kIds); ++i)
+    if (id == static_cast<uintptr_t>(kIds[i])) return static_cast<HotkeyAction>(i);
+  return std::nullopt;
+}
+
+}  // namespace hotkeys

@@ -1,0 +1,47 @@
+// The three system-wide hotkeys: their keys, their registration to the main window, their
+// display text, and which action a WM_HOTKEY message stands for. The window decides what each
+// action does.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "hotkeys/hotkey_data.h"
+#include "platform/platform.h"
+
+namespace hotkeys {
+
+enum class HotkeyAction { Start, Stop, StartRecording };
+
+class GlobalHotkeys {
+ public:
+  // Ctrl+Shift+S, Ctrl+Shift+X and Ctrl+Shift+R until told otherwise; nothing registered yet.
+  explicit GlobalHotkeys(plat::IHotkeys& system);
+  GlobalHotkeys(const GlobalHotkeys&) = delete;
+  GlobalHotkeys& operator=(const GlobalHotkeys&) = delete;
+
+  const THotkeyData& Key(HotkeyAction action) const;
+  // Takes effect at the next RegisterAll.
+  void SetKey(HotkeyAction action, const THotkeyData& key);
+
+  // Registers the three anew (with MOD_NOREPEAT). A hotkey that does not work is named in
+  // Problems(), as the status line tells it; empty when all three work.
+  void RegisterAll();
+  void UnregisterAll();
+  const std::string& Problems() const { return problems_; }
+
+  // The key's display text, such as "Shift+Ctrl+X"; empty for a key without a name.
+  std::string Text(const THotkeyData& key) const;
+  std::string Text(HotkeyAction action) const { return Text(Key(action)); }
+  // The action of a WM_HOTKEY message's identifier, or none when it is not one of these.
+  std::optional<HotkeyAction> ActionFor(uintptr_t id) const;
+
+ private:
+  plat::IHotkeys& system_;
+  THotkeyData keys_[3];
+  bool registered_ = false;
+  std::string problems_;
+};
+
+}  // namespace hotkeys
