@@ -132,7 +132,8 @@ int wmain(int argc, wchar_t** argv) {
       macro->Events().push_back(
           {i * stepMs, TMacroEventKind::mekMove, 300 + static_cast<int32_t>(i % 200), 400, -1});
     const uint64_t recordedUs = uint64_t{events} * stepMs * 1000;
-    frm.FMacros = {macro};
+    frm.Library().Clear();
+    frm.Library().Add(macro);
     frm.RefreshMacroList();
     frm.lbMacroses.SetItemIndex(0);
 

@@ -171,14 +171,8 @@ void TFrmMain::FinishRecording(const std::string& reason) {
     macro->SetName(RecordingName(stamp, duration, svc_.Env->DecimalSeparator()));
     macro->SetDurationMs(duration);
     macro->Events() = FRecordedEvents;
-    std::string stem = stamp;
-    for (char& c : stem)
-      if (c == ' ') c = '_';
-    const std::string folder = MacrosFolder() + plat::kPathDelim;
     // Two recordings finished within the same second must not overwrite each other.
-    std::string path = folder + stem + ".juxmac";
-    for (int n = 2; svc_.Env->FileExists(path); ++n)
-      path = folder + stem + "_" + std::to_string(n) + ".juxmac";
+    const std::string path = library_.NewFilePath(stamp);
     FRecordedEvents.clear();
     FHasLastRecordedPoint = false;
     // A recording is never lost: when its file cannot be written it still joins the list,
@@ -189,7 +183,7 @@ void TFrmMain::FinishRecording(const std::string& reason) {
     } catch (const std::exception& e) {
       failure = e.what();
     }
-    FMacros.push_back(macro);
+    library_.Add(macro);
     RefreshMacroList();
     for (int i = 0; i < lbMacroses.Count(); ++i)
       if (lbMacroses.Items()[static_cast<size_t>(i)] == macro->Name()) {

@@ -61,7 +61,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       svc_(services),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
-      hotkeys_(*services.Hotkeys) {
+      hotkeys_(*services.Hotkeys),
+      library_(*services.Env, *services.Dialogs) {
   controls_ = {&btnStart,      &btnStop,
                &GroupBox1,     &rbCurrentCursorPosition,
                &rbCoordinates, &edtCoordX,
@@ -235,7 +236,7 @@ void TFrmMain::FormDestroy() {
   EndHold();
   hotkeys_.UnregisterAll();
   if (!FSessionEndSaved) SaveSettings();
-  FMacros.clear();
+  library_.Clear();
 }
 
 void TFrmMain::FormEndSession() {

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "ui/controls.h"
 
+#include "macros/macro_library.h"
 #include "macros/macro_player.h"
 #include "macros/recorded_macro.h"
 #include "settings/settings.h"
@@ -138,9 +139,11 @@ class TFrmMain : private macros::IPlaybackOutput {
   bool DoubleClick(int32_t button);
 
   // The macro library.
-  std::string MacrosFolder();
   void LoadMacroLibrary();
+  // The list shows the library's names, keeping the selected name selected.
   void RefreshMacroList();
+  void SelectMacroNamed(const std::string& name);
+  macros::MacroLibrary& Library() { return library_; }
   // The macro selected in the list box, or none; the library keeps owning it.
   TRecordedMacro* SelectedMacro();
   // The same macro, shared: a playback keeps it alive even if it is removed meanwhile.
@@ -215,7 +218,6 @@ class TFrmMain : private macros::IPlaybackOutput {
   std::string FRecUiSavedCaption;
   bool FRecUiSavedTopMost = false;
   ui::Timer FCountdownTimer{1000};
-  std::vector<std::shared_ptr<TRecordedMacro>> FMacros;
   int32_t FCountdownValue = 0;
   bool FMouseHookInstalled = false;
   uint32_t FRecordingStartTick = 0;
@@ -237,6 +239,7 @@ class TFrmMain : private macros::IPlaybackOutput {
   macros::MacroPlayer player_;
   settings::SettingsFile settingsFile_;
   hotkeys::GlobalHotkeys hotkeys_;
+  macros::MacroLibrary library_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
   // Lets go of a held click's button, if any, and forgets a tick that waited for it.

@@ -266,8 +266,8 @@ TEST_F(HugeMacroFile, LibraryListsItBesideTheOthers) {
   });
   fs::remove(macros / "small.juxmac");
   EXPECT_EQ(f.frm.lbMacroses.Items(), (std::vector<std::string>{"Huge", "Small"}));
-  ASSERT_EQ(f.frm.FMacros.size(), 2u);
-  EXPECT_EQ(f.frm.FMacros[0]->Events().size(), denseEvents_ + 1u);
+  ASSERT_EQ(f.frm.Library().Macros().size(), 2u);
+  EXPECT_EQ(f.frm.Library().Macros()[0]->Events().size(), denseEvents_ + 1u);
   EXPECT_TRUE(f.dialogs.messages.empty());
 }
 

@@ -67,7 +67,7 @@ TEST_F(LibraryTest, ListsOnlyMacroFilesSortedByName) {
   Start();
   EXPECT_EQ(Listed(), (std::vector<std::string>{"Ay", "Bee", "Cee"}));
   EXPECT_EQ(Selected(), "Ay");
-  EXPECT_EQ(f->frm.FMacros[1]->FileName(), (macros / "b.JUXMAC").string());
+  EXPECT_EQ(f->frm.Library().Macros()[1]->FileName(), (macros / "b.JUXMAC").string());
 }
 
 TEST_F(LibraryTest, UnreadableFilesAreSkippedSilently) {
@@ -178,7 +178,7 @@ TEST_F(LibraryTest, ARenameThatCannotWriteKeepsTheOldName) {
   fs::create_directories(macros / "new.juxmac");  // a folder where the file should go
   f->dialogs.inputs = {{true, "new"}};
   EXPECT_THROW(m.bRename.UserClick(), std::exception);
-  EXPECT_EQ(m.FMacros[0]->Name(), "abc");
+  EXPECT_EQ(m.Library().Macros()[0]->Name(), "abc");
   EXPECT_EQ(Listed(), (std::vector<std::string>{"abc"}));
   EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
 }
@@ -248,7 +248,7 @@ TEST_F(LibraryTest, RenameRefusals) {
     } else {
       EXPECT_TRUE(f->dialogs.messages.empty()) << c.inputs[0].second;
     }
-    EXPECT_EQ(m.FMacros[0]->Name(), "abc");
+    EXPECT_EQ(m.Library().Macros()[0]->Name(), "abc");
     EXPECT_EQ(m.Label1.Text(), "Ready");
     EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
   }

@@ -16,11 +16,11 @@ constexpr const char* kBlocked =
 // Puts a macro into a window's library and selects the macro target and that macro.
 void UseMacroIn(fakes::Form& g, std::vector<TMacroMouseEvent> events) {
   auto macro = std::make_shared<TRecordedMacro>();
-  macro->SetName("M" + std::to_string(g.frm.FMacros.size()));
+  macro->SetName("M" + std::to_string(g.frm.Library().Macros().size()));
   macro->Events() = std::move(events);
-  g.frm.FMacros.push_back(macro);
+  g.frm.Library().Add(macro);
   g.frm.RefreshMacroList();
-  g.frm.lbMacroses.SetItemIndex(static_cast<int>(g.frm.FMacros.size()) - 1);
+  g.frm.lbMacroses.SetItemIndex(static_cast<int>(g.frm.Library().Macros().size()) - 1);
   if (!g.frm.rbMacros.Checked()) g.frm.rbMacros.UserClick();
 }
 
@@ -212,7 +212,7 @@ TEST_F(PlayerTest, RemovingThePlayingMacroKeepsItAliveUntilTheEnd) {
   m.btnStart.UserClick();
   f.clock.Advance(5);
   m.bRemoveClick();  // answered Yes by the fake
-  EXPECT_TRUE(m.FMacros.empty());
+  EXPECT_TRUE(m.Library().Macros().empty());
   f.clock.Advance(1000);
   EXPECT_EQ(Presses(), 2);
   EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 2");

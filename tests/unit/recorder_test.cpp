@@ -160,7 +160,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   EXPECT_EQ(MacroFiles(),
             (std::vector<std::string>{"2024-03-07_09.05.02.juxmac", "2024-03-07_09.05.02_2.juxmac",
                                       "2024-03-07_09.05.02_3.juxmac"}));
-  EXPECT_EQ(m.FMacros.size(), 3u);
+  EXPECT_EQ(m.Library().Macros().size(), 3u);
 }
 
 TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
@@ -207,8 +207,8 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   EXPECT_EQ(m.Label1.Text(),
             "Macro recorded but not saved: 2024-03-07 09.05.02 (0.0s). Recording stopped by "
             "hotkey.");
-  ASSERT_EQ(m.FMacros.size(), 1u);
-  EXPECT_EQ(m.FMacros[0]->FileName(), "");
+  ASSERT_EQ(m.Library().Macros().size(), 1u);
+  EXPECT_EQ(m.Library().Macros()[0]->FileName(), "");
   ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
   EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (0.0s)");
 

@@ -126,7 +126,7 @@ TEST_F(SessionEndTest, APlaybackLetsGoOfItsButton) {
   macro->SetName("M");
   macro->Events() = {
       {0, K::mekMove, 100, 100, -1}, {10, K::mekDown, 100, 100, 0}, {5000, K::mekUp, 100, 100, 0}};
-  m.FMacros.push_back(macro);
+  m.Library().Add(macro);
   m.RefreshMacroList();
   m.lbMacroses.SetItemIndex(0);
   m.rbMacros.UserClick();
