@@ -22,7 +22,7 @@ std::string TFrmMain::RunningCaption() {
 }
 
 void TFrmMain::StartRun() {
-  if (FRunning || FRecording || FWaitingForRecordStart) return;
+  if (FRunning || recorder_.Recording() || recorder_.CountingDown()) return;
   if (rbMacros.Checked() && SelectedMacro() == nullptr) {
     svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                           "Please select a macro to play back.");
@@ -65,7 +65,7 @@ void TFrmMain::StopRun(const std::string& text) {
   player_.Stop();
   EndHold();
   Label1.SetText(text);
-  if (FRecUiActive && !FRecording && !FWaitingForRecordStart) LeaveCompactUi();
+  if (FRecUiActive && !recorder_.Recording() && !recorder_.CountingDown()) LeaveCompactUi();
   if (!svc_.Window->IsVisible()) RestoreMainWindow();
 }
 

@@ -62,7 +62,9 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
-      library_(*services.Env, *services.Dialogs) {
+      library_(*services.Env, *services.Dialogs),
+      recorder_(*services.Clock, *services.Mouse, *services.MouseHook, *services.Env,
+                services.Timers, library_, *this) {
   controls_ = {&btnStart,      &btnStop,
                &GroupBox1,     &rbCurrentCursorPosition,
                &rbCoordinates, &edtCoordX,
@@ -156,15 +158,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
   TimerClick.SetDriver(svc_.Timers);
   TimerDelay.SetDriver(svc_.Timers);
-  FCountdownTimer.OnTimer = [this] { CountdownTimerTick(); };
-  FCountdownTimer.SetDriver(svc_.Timers);
   FHoldTimer.OnTimer = [this] { HoldTimerTimer(); };
   FHoldTimer.SetDriver(svc_.Timers);
-  FBlinkTimer.OnTimer = [this] {
-    FBlinkTimer.SetEnabled(false);
-    SetCompactCaption(FBlinkCaption);
-  };
-  FBlinkTimer.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++FClicksDone; };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
@@ -203,7 +198,6 @@ void TFrmMain::FormCreate() {
   seStartDelaySS.SetValue(0);
 
   FPendingSelectedMacroIndex = -1;
-  FHasLastRecordedPoint = false;
   FRecUiActive = false;
 
   hotkeys_.RegisterAll();
@@ -215,22 +209,18 @@ void TFrmMain::FormCreate() {
   if (!hotkeys_.Problems().empty()) Label1.SetText(hotkeys_.Problems());
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
-  HookTargetForm = this;
 }
 
 void TFrmMain::FormCloseQuery() {
-  if (FRecording) FinishRecording("Recording stopped because application is closing.");
+  if (recorder_.Recording()) FinishRecording("Recording stopped because application is closing.");
   if (FRunning) StopRun("Closing");
 }
 
 void TFrmMain::FormDestroy() {
-  HookTargetForm = nullptr;
-  RemoveMouseHook();
+  recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
   TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
-  FCountdownTimer.SetEnabled(false);
-  FBlinkTimer.SetEnabled(false);
   // A window destroyed without being closed leaves no button down either.
   player_.Stop();
   EndHold();
@@ -307,10 +297,10 @@ void TFrmMain::WndProcHotkey(uintptr_t id) {
   if (!action) return;
   switch (*action) {
     case hotkeys::HotkeyAction::Start:
-      if (!FRecording) StartRun();
+      if (!recorder_.Recording()) StartRun();
       break;
     case hotkeys::HotkeyAction::Stop:
-      if (FRecording)
+      if (recorder_.Recording())
         FinishRecording("Recording stopped by hotkey.");
       else if (rbMacros.Checked())
         StopRun("Stopped by hotkey. Runs done: " + std::to_string(FClicksDone));
@@ -318,7 +308,7 @@ void TFrmMain::WndProcHotkey(uintptr_t id) {
         StopRun("Stopped by hotkey. Clicks done: " + std::to_string(FClicksDone));
       break;
     case hotkeys::HotkeyAction::StartRecording:
-      if (FWaitingForRecordStart) BeginRecording();
+      if (recorder_.CountingDown()) BeginRecording();
       break;
   }
 }

@@ -16,6 +16,7 @@
 
 #include "macros/macro_library.h"
 #include "macros/macro_player.h"
+#include "macros/macro_recorder.h"
 #include "macros/recorded_macro.h"
 #include "settings/settings.h"
 
@@ -38,7 +39,7 @@ struct FormServices {
 
 }  // namespace mainform
 
-class TFrmMain : private macros::IPlaybackOutput {
+class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost {
  public:
   explicit TFrmMain(const mainform::FormServices& services);
   ~TFrmMain() override;
@@ -186,20 +187,10 @@ class TFrmMain : private macros::IPlaybackOutput {
   // Macro recorder.
   void btnCreateMacrosClick();
   void BeginRecordCountdown();
-  void CountdownTimerTick();
+  // The start-recording hotkey during the countdown.
   void BeginRecording();
-  void InstallMouseHook();
-  void RemoveMouseHook();
-  // One call of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN, ...) and
-  // the point it reports. Constant work; never touches files or controls.
-  void HookMouseEvent(uint32_t message, int32_t x, int32_t y) noexcept;
-  void RecordMouseEvent(TMacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
   void FinishRecording(const std::string& reason);
-  // "yyyy-mm-dd hh.nn.ss" for a date and time.
-  static std::string RecordingTimeStamp(const plat::DateTime& t);
-  // "<stamp> (<seconds with one decimal>s)" with the user's decimal separator.
-  static std::string RecordingName(const std::string& stamp, uint32_t durationMs,
-                                   const std::string& decimalSeparator);
+  macros::MacroRecorder& Recorder() { return recorder_; }
 
   // Macro playback: the first event's offset counts from `leadMs` after now.
   void PlayMacroRuns(uint32_t leadMs = 0);
@@ -207,31 +198,18 @@ class TFrmMain : private macros::IPlaybackOutput {
   // State, readable by tests and the Win32 side.
   bool FRunning = false;
   uint64_t FClicksDone = 0;
-  bool FRecording = false;
-  bool FWaitingForRecordStart = false;
   bool FRecUiActive = false;
   // The settings were written at the end of the session; FormDestroy does not write them again.
   bool FSessionEndSaved = false;
   int32_t FPendingSelectedMacroIndex = -1;
-  bool FHasLastRecordedPoint = false;
   plat::Rect FRecUiSavedBounds;
   std::string FRecUiSavedCaption;
   bool FRecUiSavedTopMost = false;
-  ui::Timer FCountdownTimer{1000};
-  int32_t FCountdownValue = 0;
-  bool FMouseHookInstalled = false;
-  uint32_t FRecordingStartTick = 0;
-  uint32_t FLastRecordTick = 0;
-  std::vector<TMacroMouseEvent> FRecordedEvents;
-  plat::Point FLastRecordedPoint;
   // The button of a held click between its press and its release, or -1.
   int32_t FHeldButton = -1;
   // A click tick came due during the hold; it is delivered when the hold ends.
   bool FTickDuringHold = false;
   ui::Timer FHoldTimer;
-  // The countdown's caption, shown again when the blink before it has passed.
-  std::string FBlinkCaption;
-  ui::Timer FBlinkTimer{100};
 
  private:
   mainform::FormServices svc_;
@@ -240,6 +218,7 @@ class TFrmMain : private macros::IPlaybackOutput {
   settings::SettingsFile settingsFile_;
   hotkeys::GlobalHotkeys hotkeys_;
   macros::MacroLibrary library_;
+  macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
   // Lets go of a held click's button, if any, and forgets a tick that waited for it.
@@ -252,11 +231,11 @@ class TFrmMain : private macros::IPlaybackOutput {
   bool Move(int32_t x, int32_t y) override { return MoveMouseAbsolute(x, y); }
   bool Press(int32_t button) override { return MouseButtonDown(button); }
   bool Release(int32_t button) override { return MouseButtonUp(button); }
+  // IRecorderHost
+  void ShowRecorderBar(const std::string& caption) override { EnterCompactUi(caption); }
+  void SetRecorderCaption(const std::string& caption) override { SetCompactCaption(caption); }
+  void RecordingStarted() override { Label1.SetText("Recording macro..."); }
 };
-
-// The main window as the mouse hook sees it: set as the last step of FormCreate and cleared as
-// the first step of FormDestroy, so the hook never reaches a half-built window.
-extern TFrmMain* HookTargetForm;
 
 // Maps a virtual-screen pixel to SendInput's normalised 0..65535 range so that the system
 // maps it back to the same pixel.

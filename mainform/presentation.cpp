@@ -39,7 +39,6 @@ void TFrmMain::SetCompactCaption(const std::string& text) {
 
 void TFrmMain::LeaveCompactUi() {
   if (!FRecUiActive) return;
-  FCountdownTimer.SetEnabled(false);
   svc_.Window->SetTopMost(false);
   svc_.Window->SetBounds(FRecUiSavedBounds);
   svc_.Window->SetCaption(FRecUiSavedCaption);

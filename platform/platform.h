@@ -68,13 +68,21 @@ class IClock {
   virtual uint64_t NowMicros() = 0;
 };
 
-// The system-wide low-level mouse hook (WH_MOUSE_LL). Its procedure reaches the main window
-// through HookTargetForm and always passes the input on.
+// Receives the calls of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN,
+// ...) and the point it reports. Constant work, nothing thrown.
+class IMouseHookSink {
+ public:
+  virtual ~IMouseHookSink() = default;
+  virtual void OnMouse(uint32_t message, int32_t x, int32_t y) noexcept = 0;
+};
+
+// The system-wide low-level mouse hook (WH_MOUSE_LL). Its procedure hands every event to the
+// sink and always passes the input on.
 class IMouseHook {
  public:
   virtual ~IMouseHook() = default;
-  // Installs the hook; false when the system refused.
-  virtual bool Install() = 0;
+  // Installs the hook; false when the system refused. The sink must stay until Remove.
+  virtual bool Install(IMouseHookSink& sink) = 0;
   virtual void Remove() = 0;
 };
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "product/product.h"
 #include "platform/win32/text.h"
+#include "product/product.h"
 #include "ui/win32/style.h"
 
 namespace win {

@@ -36,18 +36,20 @@ class Clock : public plat::IClock {
   LARGE_INTEGER frequency_{};
 };
 
-// The low-level mouse hook; its procedure hands each event to HookTargetForm.
+// The low-level mouse hook; its procedure hands each event to the sink. One at a time: the
+// procedure has no other way to find it.
 class MouseHook : public plat::IMouseHook {
  public:
   MouseHook() = default;
   ~MouseHook() override { Remove(); }
   MouseHook(const MouseHook&) = delete;
   MouseHook& operator=(const MouseHook&) = delete;
-  bool Install() override;
+  bool Install(plat::IMouseHookSink& sink) override;
   void Remove() override;
 
  private:
   static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) noexcept;
+  static plat::IMouseHookSink* sink_;
   HHOOK hook_ = nullptr;
 };
 

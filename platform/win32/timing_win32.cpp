@@ -1,8 +1,6 @@
 // The fine clock and the low-level mouse hook.
 #include "platform/win32/services_win32.h"
 
-#include "mainform/main_form.h"
-
 namespace win {
 
 Clock::Clock() {
@@ -17,21 +15,26 @@ uint64_t Clock::NowMicros() {
   return t / f * 1000000 + t % f * 1000000 / f;
 }
 
-bool MouseHook::Install() {
+plat::IMouseHookSink* MouseHook::sink_ = nullptr;
+
+bool MouseHook::Install(plat::IMouseHookSink& sink) {
   Remove();
+  sink_ = &sink;
   hook_ = SetWindowsHookExW(WH_MOUSE_LL, Proc, GetModuleHandleW(nullptr), 0);
+  if (!hook_) sink_ = nullptr;
   return hook_ != nullptr;
 }
 
 void MouseHook::Remove() {
   if (hook_) UnhookWindowsHookEx(hook_);
   hook_ = nullptr;
+  sink_ = nullptr;
 }
 
 LRESULT CALLBACK MouseHook::Proc(int code, WPARAM wp, LPARAM lp) noexcept {
-  if (code >= 0 && HookTargetForm != nullptr) {
+  if (code >= 0 && sink_ != nullptr) {
     const auto* data = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
-    HookTargetForm->HookMouseEvent(static_cast<uint32_t>(wp), data->pt.x, data->pt.y);
+    sink_->OnMouse(static_cast<uint32_t>(wp), data->pt.x, data->pt.y);
   }
   return CallNextHookEx(nullptr, code, wp, lp);
 }

@@ -331,13 +331,18 @@ class MouseHook : public plat::IMouseHook {
   bool installed = false;
   bool refuse = false;
   int installs = 0;
-  bool Install() override {
+  plat::IMouseHookSink* sink = nullptr;
+  bool Install(plat::IMouseHookSink& s) override {
     ++installs;
     if (refuse) return false;
     installed = true;
+    sink = &s;
     return true;
   }
-  void Remove() override { installed = false; }
+  void Remove() override {
+    installed = false;
+    sink = nullptr;
+  }
 };
 
 // A folder of its own under the system's temporary folder, removed afterwards.

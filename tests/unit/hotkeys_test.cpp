@@ -100,8 +100,10 @@ TEST_F(HotkeyTest, IdleAndCountdownIgnoreStopAndStartMacros) {
   m.WndProcHotkey(kStop);
   EXPECT_EQ(m.Label1.Text(), "Ready");
   m.WndProcHotkey(kStartMacros);  // outside the countdown: nothing
-  EXPECT_FALSE(m.FRecording);
-  m.FWaitingForRecordStart = true;  // the countdown
+  EXPECT_FALSE(m.Recorder().Recording());
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();  // the countdown
+  ASSERT_TRUE(m.Recorder().CountingDown());
   m.WndProcHotkey(kStart);
   EXPECT_FALSE(m.FRunning);
   m.WndProcHotkey(kStop);
@@ -111,10 +113,12 @@ TEST_F(HotkeyTest, IdleAndCountdownIgnoreStopAndStartMacros) {
 }
 
 TEST_F(HotkeyTest, StartDuringARecordingDoesNothing) {
-  m.FRecording = true;
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  m.WndProcHotkey(kStartMacros);
+  ASSERT_TRUE(m.Recorder().Recording());
   m.WndProcHotkey(kStart);
   EXPECT_FALSE(m.FRunning);
-  m.FRecording = false;
 }
 
 // A hotkey that cannot be registered is named on the status line instead of "Ready".

@@ -143,7 +143,8 @@ TEST_F(PresentationTest, RunsAndRecordingsNeverActivateTheWindow) {
   for (const Case& c : cases) {
     fakes::Form g;
     c.act(g);
-    EXPECT_FALSE(g.frm.FRunning || g.frm.FRecording || g.frm.FWaitingForRecordStart) << c.what;
+    EXPECT_FALSE(g.frm.FRunning || g.frm.Recorder().Recording() || g.frm.Recorder().CountingDown())
+        << c.what;
     EXPECT_TRUE(g.window.visible) << c.what;
     EXPECT_EQ(g.window.caption, "  JUX Zura Divudiv 1.0") << c.what;
     EXPECT_EQ(std::count(g.window.calls.begin(), g.window.calls.end(), "Activate"), 0) << c.what;

@@ -28,7 +28,7 @@ struct RecorderTest : ::testing::Test {
     m.rbMacros.UserClick();
     m.btnCreateMacros.UserClick();
     m.WndProcHotkey(kStartMacrosHotkey);
-    ASSERT_TRUE(m.FRecording);
+    ASSERT_TRUE(m.Recorder().Recording());
   }
   std::vector<std::string> MacroFiles() {
     std::vector<std::string> names;
@@ -41,7 +41,7 @@ struct RecorderTest : ::testing::Test {
 TEST_F(RecorderTest, CountdownTextsAndTiming) {
   m.rbMacros.UserClick();
   m.btnCreateMacros.UserClick();
-  EXPECT_TRUE(m.FWaitingForRecordStart);
+  EXPECT_TRUE(m.Recorder().CountingDown());
   EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
   EXPECT_TRUE(f.window.topMost);
   std::vector<std::string> captions, blinks;
@@ -58,27 +58,27 @@ TEST_F(RecorderTest, CountdownTextsAndTiming) {
   EXPECT_EQ(captions[1], "  Recording starts in 9 ...");
   EXPECT_EQ(captions.back(), "  Recording starts in 1 ...");
   EXPECT_EQ(blinks, std::vector<std::string>(10, "  "));
-  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(m.Recorder().Recording());
   f.clock.Advance(900);
-  EXPECT_TRUE(m.FRecording);
+  EXPECT_TRUE(m.Recorder().Recording());
   EXPECT_TRUE(f.hook.installed);
   EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
   EXPECT_EQ(m.Label1.Text(), "Recording macro...");
-  EXPECT_FALSE(m.FCountdownTimer.Enabled());
+  EXPECT_FALSE(m.Recorder().CountingDown());
 }
 
 TEST_F(RecorderTest, HotkeysDuringTheCountdown) {
   m.rbMacros.UserClick();
   m.btnCreateMacros.UserClick();
   m.WndProcHotkey(kStopHotkey);  // nothing: the countdown goes on
-  EXPECT_TRUE(m.FWaitingForRecordStart);
+  EXPECT_TRUE(m.Recorder().CountingDown());
   EXPECT_EQ(m.Label1.Text(), "Ready");
   m.btnStart.UserClick();  // refused
   m.btnCreateMacros.UserClick();
   EXPECT_FALSE(m.FRunning);
   m.WndProcHotkey(kStartMacrosHotkey);  // cuts it short
-  EXPECT_TRUE(m.FRecording);
-  EXPECT_FALSE(m.FWaitingForRecordStart);
+  EXPECT_TRUE(m.Recorder().Recording());
+  EXPECT_FALSE(m.Recorder().CountingDown());
   m.WndProcHotkey(kStartMacrosHotkey);  // outside the countdown: nothing more
   EXPECT_EQ(f.hook.installs, 1);
 }
@@ -87,38 +87,38 @@ TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
   m.rbMacros.UserClick();
   m.FRunning = true;
   m.btnCreateMacros.UserClick();
-  EXPECT_FALSE(m.FWaitingForRecordStart);
+  EXPECT_FALSE(m.Recorder().CountingDown());
   m.FRunning = false;
 }
 
 TEST_F(RecorderTest, ThinningRules) {
   f.mouse.cursor = {10, 10};
   StartRecordingNow();
-  m.HookMouseEvent(kMove, 10, 10);  // the start position: dropped
+  m.Recorder().OnMouse(kMove, 10, 10);  // the start position: dropped
   f.clock.Advance(5);
-  m.HookMouseEvent(kMove, 11, 10);
-  m.HookMouseEvent(kMove, 11, 10);   // the same pixel twice: once
-  m.HookMouseEvent(kLDown, 11, 10);  // no move ahead of it: the pointer is there
-  m.HookMouseEvent(kMove, 12, 10);
-  m.HookMouseEvent(kLUp, 13, 10);    // a move to the release point first
-  m.HookMouseEvent(kMove, 11, 10);   // back to an earlier pixel: stored again
-  m.HookMouseEvent(kWheel, 20, 20);  // ignored
-  m.HookMouseEvent(kXDown, 20, 20);
-  m.HookMouseEvent(kRDown, 11, 10);
-  m.HookMouseEvent(kRUp, 11, 10);
-  m.HookMouseEvent(kMDown, 11, 11);
-  m.HookMouseEvent(kMUp, 11, 11);
+  m.Recorder().OnMouse(kMove, 11, 10);
+  m.Recorder().OnMouse(kMove, 11, 10);   // the same pixel twice: once
+  m.Recorder().OnMouse(kLDown, 11, 10);  // no move ahead of it: the pointer is there
+  m.Recorder().OnMouse(kMove, 12, 10);
+  m.Recorder().OnMouse(kLUp, 13, 10);    // a move to the release point first
+  m.Recorder().OnMouse(kMove, 11, 10);   // back to an earlier pixel: stored again
+  m.Recorder().OnMouse(kWheel, 20, 20);  // ignored
+  m.Recorder().OnMouse(kXDown, 20, 20);
+  m.Recorder().OnMouse(kRDown, 11, 10);
+  m.Recorder().OnMouse(kRUp, 11, 10);
+  m.Recorder().OnMouse(kMDown, 11, 11);
+  m.Recorder().OnMouse(kMUp, 11, 11);
   std::vector<TMacroMouseEvent> expected = {
       {5, K::mekMove, 11, 10, -1}, {5, K::mekDown, 11, 10, 0}, {5, K::mekMove, 12, 10, -1},
       {5, K::mekMove, 13, 10, -1}, {5, K::mekUp, 13, 10, 0},   {5, K::mekMove, 11, 10, -1},
       {5, K::mekDown, 11, 10, 1},  {5, K::mekUp, 11, 10, 1},   {5, K::mekMove, 11, 11, -1},
       {5, K::mekDown, 11, 11, 2},  {5, K::mekUp, 11, 11, 2}};
-  EXPECT_EQ(m.FRecordedEvents, expected);
+  EXPECT_EQ(m.Recorder().Events(), expected);
 }
 
 TEST_F(RecorderTest, HookOnlyRecordsWhileRecording) {
-  m.HookMouseEvent(kMove, 1, 1);
-  EXPECT_TRUE(m.FRecordedEvents.empty());
+  m.Recorder().OnMouse(kMove, 1, 1);
+  EXPECT_TRUE(m.Recorder().Events().empty());
 }
 
 TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
@@ -126,14 +126,14 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
   f.env.now = {2024, 3, 7, 9, 5, 2};
   StartRecordingNow();
   f.clock.Advance(15);
-  m.HookMouseEvent(kMove, 641, 480);
+  m.Recorder().OnMouse(kMove, 641, 480);
   f.clock.Advance(1185);
-  m.HookMouseEvent(kLDown, 641, 480);
+  m.Recorder().OnMouse(kLDown, 641, 480);
   f.clock.Advance(34);
-  m.HookMouseEvent(kLUp, 641, 480);
+  m.Recorder().OnMouse(kLUp, 641, 480);
   f.clock.Advance(5000);  // idle time before the stop does not count
   m.WndProcHotkey(kStopHotkey);
-  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
   EXPECT_FALSE(m.FRecUiActive);
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
@@ -148,13 +148,13 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
                                                            {1234, K::mekUp, 641, 480, 0}}));
   ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
   EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (1.2s)");
-  EXPECT_TRUE(m.FRecordedEvents.empty());
+  EXPECT_TRUE(m.Recorder().Events().empty());
 }
 
 TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   for (int i = 0; i < 3; ++i) {
     StartRecordingNow();
-    m.HookMouseEvent(kMove, 100 + i, 5);
+    m.Recorder().OnMouse(kMove, 100 + i, 5);
     m.WndProcHotkey(kStopHotkey);
   }
   EXPECT_EQ(MacroFiles(),
@@ -166,7 +166,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
 TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
   f.mouse.cursor = {50, 50};
   StartRecordingNow();
-  m.HookMouseEvent(kMove, 50, 50);
+  m.Recorder().OnMouse(kMove, 50, 50);
   m.WndProcHotkey(kStopHotkey);
   EXPECT_EQ(m.Label1.Text(), "Macro recording cancelled or empty.");
   EXPECT_TRUE(MacroFiles().empty());
@@ -175,13 +175,13 @@ TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
 
 TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
   StartRecordingNow();
-  m.HookMouseEvent(kMove, 3, 4);
+  m.Recorder().OnMouse(kMove, 3, 4);
   m.FormCloseQuery();
   EXPECT_NE(m.Label1.Text().find("Recording stopped because application is closing."),
             std::string::npos);
   EXPECT_EQ(MacroFiles().size(), 1u);
   m.FormDestroy();
-  EXPECT_EQ(HookTargetForm, nullptr);
+  EXPECT_FALSE(f.hook.installed);
 }
 
 TEST_F(RecorderTest, ClosingDuringTheCountdownSavesNothing) {
@@ -197,8 +197,8 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   fs::remove_all(macros);
   { std::ofstream(macros.string()) << "not a folder"; }
   StartRecordingNow();
-  m.HookMouseEvent(kLDown, 20, 30);
-  m.HookMouseEvent(kLUp, 20, 30);
+  m.Recorder().OnMouse(kLDown, 20, 30);
+  m.Recorder().OnMouse(kLUp, 20, 30);
   f.dialogs.messages.clear();
   m.WndProcHotkey(kStopHotkey);
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
@@ -248,9 +248,10 @@ TEST(RecordingNameTest, OneDecimalWithTheUsersSeparator) {
                {49, ".", "S (0.0s)"},
                {0, ".", "S (0.0s)"},
                {999999, ".", "S (1000.0s)"}};
-  for (const Case& c : cases) EXPECT_EQ(TFrmMain::RecordingName("S", c.ms, c.sep), c.name) << c.ms;
-  EXPECT_EQ(TFrmMain::RecordingTimeStamp({2024, 3, 7, 9, 5, 2}), "2024-03-07 09.05.02");
-  EXPECT_EQ(TFrmMain::RecordingTimeStamp({1999, 12, 31, 23, 59, 59}), "1999-12-31 23.59.59");
+  for (const Case& c : cases)
+    EXPECT_EQ(macros::MacroRecorder::Name("S", c.ms, c.sep), c.name) << c.ms;
+  EXPECT_EQ(macros::MacroRecorder::TimeStamp({2024, 3, 7, 9, 5, 2}), "2024-03-07 09.05.02");
+  EXPECT_EQ(macros::MacroRecorder::TimeStamp({1999, 12, 31, 23, 59, 59}), "1999-12-31 23.59.59");
 }
 
 }  // namespace

@@ -175,11 +175,14 @@ TEST_F(RunTest, StartIsRefusedWhileBusy) {
   m.StartRun();  // already running
   EXPECT_EQ(m.Label1.Text(), "x");
   m.btnStop.UserClick();
-  for (bool* flag : {&m.FRecording, &m.FWaitingForRecordStart}) {
-    *flag = true;
+  // During a recording's countdown, and during the recording.
+  m.rbMacros.UserClick();
+  m.btnCreateMacros.UserClick();
+  for (int stage = 0; stage < 2; ++stage) {
+    ASSERT_TRUE(stage == 0 ? m.Recorder().CountingDown() : m.Recorder().Recording());
     m.StartRun();
-    EXPECT_FALSE(m.FRunning);
-    *flag = false;
+    EXPECT_FALSE(m.FRunning) << stage;
+    m.BeginRecording();
   }
 }
 

@@ -50,13 +50,13 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
   m.rbMacros.UserClick();
   m.btnCreateMacros.UserClick();
   m.WndProcHotkey(kStartMacrosHotkey);
-  ASSERT_TRUE(m.FRecording);
+  ASSERT_TRUE(m.Recorder().Recording());
   f.clock.Advance(500);
-  m.HookMouseEvent(0x200, 30, 40);
+  m.Recorder().OnMouse(0x200, 30, 40);
   f.profile.writes.clear();
 
   m.FormEndSession();
-  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
   EXPECT_FALSE(m.FRecUiActive);
   EXPECT_EQ(m.Label1.Text(),
@@ -73,12 +73,12 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
 TEST_F(SessionEndTest, TheCountdownIsCancelledWithoutAMacro) {
   m.rbMacros.UserClick();
   m.btnCreateMacros.UserClick();
-  ASSERT_TRUE(m.FWaitingForRecordStart);
+  ASSERT_TRUE(m.Recorder().CountingDown());
   m.FormEndSession();
-  EXPECT_FALSE(m.FWaitingForRecordStart);
+  EXPECT_FALSE(m.Recorder().CountingDown());
   EXPECT_FALSE(m.FRecUiActive);
   f.clock.Advance(20000);  // the countdown does not go on into a recording
-  EXPECT_FALSE(m.FRecording);
+  EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
   EXPECT_EQ(MacroFiles(), 0u);
   EXPECT_EQ(MillisWrites(), 1);

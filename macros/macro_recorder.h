@@ -1,0 +1,95 @@
+// The macro recorder: a countdown of ten seconds in the compact bar (the start-recording hotkey
+// cuts it short), then every mouse movement, press and release through the low-level mouse
+// hook, each with its time since the start; at the end the recording becomes a macro named
+// after the date, time and length, saved as a new file of the library and added to it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "macros/macro_library.h"
+#include "macros/recorded_macro.h"
+#include "platform/platform.h"
+#include "ui/controls.h"
+
+namespace macros {
+
+// What the recorder shows through the window.
+class IRecorderHost {
+ public:
+  virtual ~IRecorderHost() = default;
+  // Shows the compact bar (entering it when needed) with a caption.
+  virtual void ShowRecorderBar(const std::string& caption) = 0;
+  // Changes the compact bar's caption.
+  virtual void SetRecorderCaption(const std::string& caption) = 0;
+  // The countdown is over and the hook records.
+  virtual void RecordingStarted() = 0;
+};
+
+class MacroRecorder : public plat::IMouseHookSink {
+ public:
+  MacroRecorder(plat::IClock& clock, plat::IMouseInput& mouse, plat::IMouseHook& hook,
+                plat::IEnvironment& env, ui::TimerDriver* timers, MacroLibrary& library,
+                IRecorderHost& host);
+  ~MacroRecorder() override;
+  MacroRecorder(const MacroRecorder&) = delete;
+  MacroRecorder& operator=(const MacroRecorder&) = delete;
+
+  bool CountingDown() const { return countingDown_; }
+  bool Recording() const { return recording_; }
+  // The events recorded so far.
+  const std::vector<TMacroMouseEvent>& Events() const { return events_; }
+
+  // Starts the countdown; its end begins the recording with `recordingCaption` on the bar.
+  void StartCountdown(const std::string& recordingCaption);
+  // Begins recording now (the countdown is cut short); nothing while recording.
+  void Begin();
+  struct Result {
+    std::shared_ptr<TRecordedMacro> macro;  // none: a countdown, or nothing was recorded
+    std::string saveError;                  // why its file could not be written; empty: saved
+  };
+  // Ends the countdown or the recording: the hook is removed and the timers stop. A recording
+  // with events becomes a macro of the library, saved as a new file when the folder can be
+  // written and kept without a file when it cannot (the error is in the result).
+  Result Finish();
+  // Removes the hook and stops the timers, keeping nothing (the window is going).
+  void Shutdown();
+
+  // One call of the low-level mouse hook. Constant work; never touches files or windows.
+  void OnMouse(uint32_t message, int32_t x, int32_t y) noexcept override;
+
+  // "yyyy-mm-dd hh.nn.ss" for a date and time.
+  static std::string TimeStamp(const plat::DateTime& t);
+  // "<stamp> (<seconds with one decimal>s)" with the user's decimal separator.
+  static std::string Name(const std::string& stamp, uint32_t durationMs,
+                          const std::string& decimalSeparator);
+
+ private:
+  void CountdownTick();
+  void Record(TMacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
+  void RemoveHook();
+
+  plat::IClock& clock_;
+  plat::IMouseInput& mouse_;
+  plat::IMouseHook& hook_;
+  plat::IEnvironment& env_;
+  MacroLibrary& library_;
+  IRecorderHost& host_;
+  ui::Timer countdownTimer_{1000};
+  ui::Timer blinkTimer_{100};
+  std::string blinkCaption_;  // shown again when the blink before it has passed
+  std::string recordingCaption_;
+  bool countingDown_ = false;
+  bool recording_ = false;
+  bool hookInstalled_ = false;
+  int32_t countdown_ = 0;
+  uint32_t startTick_ = 0;
+  uint32_t lastTick_ = 0;
+  std::vector<TMacroMouseEvent> events_;
+  bool hasLastPoint_ = false;
+  plat::Point lastPoint_;
+};
+
+}  // namespace macros
