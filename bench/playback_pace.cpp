@@ -113,7 +113,8 @@ int wmain(int argc, wchar_t** argv) {
   // cost near that caps any player's pace.
   constexpr int kCostSamples = 500;
   const uint64_t c0 = clock.NowMicros();
-  for (int i = 0; i < kCostSamples; ++i) frm.MoveMouseAbsolute(300 + i % 200, 400);
+  clicker::InputSynthesizer input(mouse);
+  for (int i = 0; i < kCostSamples; ++i) input.MoveTo(300 + i % 200, 400);
   const double sendMs = (clock.NowMicros() - c0) / 1000.0 / kCostSamples;
   std::printf("Playback pace: %d s macros of mouse moves; one SendInput costs %.3f ms here\n",
               seconds, sendMs);
@@ -151,7 +152,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const TMacroMouseEvent& e : macro->Events()) {
       if (e.DeltaMs > previous) Sleep(e.DeltaMs - previous);
       previous = e.DeltaMs;
-      frm.MoveMouseAbsolute(e.X, e.Y);
+      input.MoveTo(e.X, e.Y);
     }
     const uint64_t summed = clock.NowMicros() - t1;
 

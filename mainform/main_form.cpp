@@ -56,9 +56,10 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
       Panel1(ids::Panel1, "Panel1", {0, 538, 559, 23}),
       Label1(ids::Label1, "Label1", {10, 5, 335, 15}, &Panel1),
       Label2(ids::Label2, "Label2", {350, 5, 195, 15}, &Panel1),
-      TimerClick(500),
       TimerDelay(1000),
       svc_(services),
+      input_(*services.Mouse),
+      clickRun_(input_, *services.Random, services.Timers, *this),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
@@ -154,12 +155,8 @@ TFrmMain::TFrmMain(const mainform::FormServices& services)
   Label2.OnMouseEnter = [this] { Label2MouseEnter(); };
   Label2.OnMouseLeave = [this] { Label2MouseLeave(); };
 
-  TimerClick.OnTimer = [this] { TimerClickTimer(); };
   TimerDelay.OnTimer = [this] { TimerDelayTimer(); };
-  TimerClick.SetDriver(svc_.Timers);
   TimerDelay.SetDriver(svc_.Timers);
-  FHoldTimer.OnTimer = [this] { HoldTimerTimer(); };
-  FHoldTimer.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++FClicksDone; };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
@@ -207,7 +204,6 @@ void TFrmMain::FormCreate() {
   lblHotkeys.SetText("Hotkeys \xE2\x80\x94 Start: " + hotkeys_.Text(hotkeys::HotkeyAction::Start) +
                      "  |  Stop: " + hotkeys_.Text(hotkeys::HotkeyAction::Stop));
   if (!hotkeys_.Problems().empty()) Label1.SetText(hotkeys_.Problems());
-  TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
 }
 
@@ -219,11 +215,10 @@ void TFrmMain::FormCloseQuery() {
 void TFrmMain::FormDestroy() {
   recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
-  TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
   // A window destroyed without being closed leaves no button down either.
+  clickRun_.Stop();
   player_.Stop();
-  EndHold();
   hotkeys_.UnregisterAll();
   if (!FSessionEndSaved) SaveSettings();
   library_.Clear();

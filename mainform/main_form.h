@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "clicker/click_run.h"
+#include "clicker/input_synthesis.h"
 #include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
 #include "mainform/form_window.h"
@@ -39,7 +41,9 @@ struct FormServices {
 
 }  // namespace mainform
 
-class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost {
+class TFrmMain : private macros::IPlaybackOutput,
+                 private macros::IRecorderHost,
+                 public clicker::IClickRunHost {
  public:
   explicit TFrmMain(const mainform::FormServices& services);
   ~TFrmMain() override;
@@ -103,7 +107,6 @@ class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost 
   ui::Panel Panel1;
   ui::Label Label1;
   ui::Label Label2;
-  ui::Timer TimerClick;
   ui::Timer TimerDelay;
 
   // Control-state handlers.
@@ -119,25 +122,14 @@ class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost 
   void StartRun();
   void StopRun(const std::string& text);
   int32_t BaseIntervalMs();
-  void ArmClickTimer();
   void btnStartClick();
   void btnStopClick();
   void TimerDelayTimer();
-  void TimerClickTimer();
 
-  // The end of a held click: the button goes up, and a tick that came due meanwhile follows.
-  void HoldTimerTimer();
-
-  // Mouse input synthesis. Each answers false when the system refused some of the input.
+  // What a tick of a clicking run does, as the controls say now.
+  clicker::ClickPlan CurrentClickPlan() override;
   plat::Point ClickTargetPoint();
-  // A held click presses here and releases when the hold timer fires.
-  bool PerformClickAction(plat::Point point);
-  bool MoveMouseAbsolute(int32_t x, int32_t y);
-  bool MouseButtonDown(int32_t button);
-  bool MouseButtonUp(int32_t button);
-  // A press is always followed by its release, even when the press was refused.
-  bool ClickOnce(int32_t button);
-  bool DoubleClick(int32_t button);
+  clicker::ClickRun& ClickRun() { return clickRun_; }
 
   // The macro library.
   void LoadMacroLibrary();
@@ -205,15 +197,12 @@ class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost 
   plat::Rect FRecUiSavedBounds;
   std::string FRecUiSavedCaption;
   bool FRecUiSavedTopMost = false;
-  // The button of a held click between its press and its release, or -1.
-  int32_t FHeldButton = -1;
-  // A click tick came due during the hold; it is delivered when the hold ends.
-  bool FTickDuringHold = false;
-  ui::Timer FHoldTimer;
 
  private:
   mainform::FormServices svc_;
   std::vector<ui::Control*> controls_;
+  clicker::InputSynthesizer input_;
+  clicker::ClickRun clickRun_;
   macros::MacroPlayer player_;
   settings::SettingsFile settingsFile_;
   hotkeys::GlobalHotkeys hotkeys_;
@@ -221,22 +210,19 @@ class TFrmMain : private macros::IPlaybackOutput, private macros::IRecorderHost 
   macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
-  // Lets go of a held click's button, if any, and forgets a tick that waited for it.
-  void EndHold();
   // "Started", or the warning when the window at `point` belongs to a program of a higher
   // integrity level, whose input Windows refuses.
   void ShowStartedFor(const plat::Point& point);
   void PlaybackEnded(macros::MacroPlayer::End end);
   // IPlaybackOutput
-  bool Move(int32_t x, int32_t y) override { return MoveMouseAbsolute(x, y); }
-  bool Press(int32_t button) override { return MouseButtonDown(button); }
-  bool Release(int32_t button) override { return MouseButtonUp(button); }
+  bool Move(int32_t x, int32_t y) override { return input_.MoveTo(x, y); }
+  bool Press(int32_t button) override { return input_.ButtonDown(button); }
+  bool Release(int32_t button) override { return input_.ButtonUp(button); }
+  // IClickRunHost
+  void ClickDone() override { ++FClicksDone; }
+  void ClickRunEnded(End end) override;
   // IRecorderHost
   void ShowRecorderBar(const std::string& caption) override { EnterCompactUi(caption); }
   void SetRecorderCaption(const std::string& caption) override { SetCompactCaption(caption); }
   void RecordingStarted() override { Label1.SetText("Recording macro..."); }
 };
-
-// Maps a virtual-screen pixel to SendInput's normalised 0..65535 range so that the system
-// maps it back to the same pixel.
-int32_t ToAbsoluteCoord(int32_t value, int32_t origin, int32_t size);

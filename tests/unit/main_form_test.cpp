@@ -44,7 +44,7 @@ TEST_F(MainFormTest, FreshStartShowsTheDefaults) {
   EXPECT_FALSE(m.btnStop.Enabled());
   EXPECT_FALSE(m.chkTopMost.Checked());
   EXPECT_FALSE(m.chkMinimizeToTrayOnStart.Checked());
-  EXPECT_FALSE(m.TimerClick.Enabled());
+  EXPECT_FALSE(m.ClickRun().Ticking());
   EXPECT_FALSE(m.TimerDelay.Enabled());
   EXPECT_EQ(m.Label2.Text(), "https://www.zuradivudiv.example/");
 }

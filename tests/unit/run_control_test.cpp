@@ -59,15 +59,15 @@ TEST_F(RunTest, JitterDrawsMinusZeroOrPlus) {
   } cases[] = {{0, 70}, {1, 100}, {2, 130}};
   for (const Case& c : cases) {
     f.random.draws = {c.draw};
-    m.ArmClickTimer();
-    EXPECT_EQ(m.TimerClick.Interval(), c.interval) << c.draw;
-    EXPECT_TRUE(m.TimerClick.Enabled());
+    m.ClickRun().Start();
+    EXPECT_EQ(m.ClickRun().Interval(), c.interval) << c.draw;
+    EXPECT_TRUE(m.ClickRun().Ticking());
   }
   // Jitter is ignored while its box is unchecked.
   m.chkJitter.UserClick();
   f.random.draws = {0};
-  m.ArmClickTimer();
-  EXPECT_EQ(m.TimerClick.Interval(), 100u);
+  m.ClickRun().Start();
+  EXPECT_EQ(m.ClickRun().Interval(), 100u);
 }
 
 TEST_F(RunTest, JitterLargerThanTheIntervalGivesOneMillisecond) {
@@ -75,12 +75,12 @@ TEST_F(RunTest, JitterLargerThanTheIntervalGivesOneMillisecond) {
   m.chkJitter.UserClick();
   m.seJitterMs.UserSetText("50");
   f.random.draws = {0};
-  m.ArmClickTimer();
-  EXPECT_EQ(m.TimerClick.Interval(), 1u);
+  m.ClickRun().Start();
+  EXPECT_EQ(m.ClickRun().Interval(), 1u);
   SetInterval(0, 0, 0, 50);
   f.random.draws = {0};
-  m.ArmClickTimer();
-  EXPECT_EQ(m.TimerClick.Interval(), 1u);  // exactly 0 becomes 1 as well
+  m.ClickRun().Start();
+  EXPECT_EQ(m.ClickRun().Interval(), 1u);  // exactly 0 becomes 1 as well
 }
 
 TEST_F(RunTest, StartShowsStartedAndClicksOneIntervalLater) {
@@ -113,7 +113,7 @@ TEST_F(RunTest, RepeatCountThreeGivesThreeActionsAndEndsOneIntervalAfterTheThird
   EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 3");
   EXPECT_TRUE(m.btnStart.Enabled());
   EXPECT_FALSE(m.btnStop.Enabled());
-  EXPECT_FALSE(m.TimerClick.Enabled());
+  EXPECT_FALSE(m.ClickRun().Ticking());
   f.clock.Advance(5000);
   EXPECT_EQ(Presses(), 3);
 }
@@ -239,7 +239,7 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
     f.mouse.sent.clear();
     m.cbButton.SetItemIndex(c.button);
     m.cbClickType.SetItemIndex(c.type);
-    m.PerformClickAction({0, 0});
+    m.ClickRun().PerformAction(m.CurrentClickPlan());
     f.clock.Advance(100);  // a hold (80 ms) ends
     EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
     for (const auto& r : f.mouse.sent) {
@@ -253,8 +253,9 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
 TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
   for (int button : {3, 7, -2}) {
     f.mouse.sent.clear();
-    m.MouseButtonDown(button);
-    m.MouseButtonUp(button);
+    clicker::InputSynthesizer input(f.mouse);
+    input.ButtonDown(button);
+    input.ButtonUp(button);
     ASSERT_EQ(f.mouse.sent.size(), 2u);
     EXPECT_EQ(f.mouse.sent[0], plat::MouseInputRecord{});
     EXPECT_EQ(f.mouse.sent[1], plat::MouseInputRecord{});
@@ -269,13 +270,13 @@ TEST_F(RunTest, HoldReleasesWhenItsTimerFires) {
     f.mouse.sentAt.clear();
     m.seHoldMs.UserSetText(std::to_string(hold));
     const uint64_t start = f.clock.now;
-    EXPECT_TRUE(m.PerformClickAction({0, 0}));
-    EXPECT_EQ(m.FHeldButton, hold ? 0 : -1);
+    EXPECT_TRUE(m.ClickRun().PerformAction(m.CurrentClickPlan()));
+    EXPECT_EQ(m.ClickRun().HeldButton(), hold ? 0 : -1);
     f.clock.Advance(1000);
     EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
     EXPECT_EQ(f.mouse.sentAt[0], start);
     EXPECT_EQ(f.mouse.sentAt[1], start + static_cast<uint64_t>(hold));
-    EXPECT_EQ(m.FHeldButton, -1);
+    EXPECT_EQ(m.ClickRun().HeldButton(), -1);
   }
 }
 
@@ -388,18 +389,18 @@ TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
   m.rbCoordinates.UserClick();
   m.edtCoordX.UserSetText("960");
   m.edtCoordY.UserSetText("540");
-  m.PerformClickAction(m.ClickTargetPoint());
+  m.ClickRun().PerformAction(m.CurrentClickPlan());
   ASSERT_EQ(f.mouse.sent.size(), 3u);
   plat::MouseInputRecord move;
   move.dx = 32785;
-  move.dy = ToAbsoluteCoord(540, 0, 1080);
+  move.dy = clicker::ToAbsoluteCoord(540, 0, 1080);
   move.dwFlags = kMove;
   EXPECT_EQ(f.mouse.sent[0], move);
 
   f.mouse.sent.clear();
   m.rbCurrentCursorPosition.UserClick();
   EXPECT_EQ(m.ClickTargetPoint(), f.mouse.cursor);
-  m.PerformClickAction(m.ClickTargetPoint());
+  m.ClickRun().PerformAction(m.CurrentClickPlan());
   EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
 }
 

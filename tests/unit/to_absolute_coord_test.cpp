@@ -26,7 +26,7 @@ TEST(ToAbsoluteCoordTest, KnownValues) {
       {INT32_MAX, 0, 1920, 65535},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(ToAbsoluteCoord(c.value, c.origin, c.size), c.expected)
+    EXPECT_EQ(clicker::ToAbsoluteCoord(c.value, c.origin, c.size), c.expected)
         << c.value << " in " << c.origin << "+" << c.size;
 }
 
@@ -45,7 +45,7 @@ TEST(ToAbsoluteCoordTest, EveryPixelRoundTripsUnderBothReadings) {
   for (const Desktop& d : desktops) {
     int floorMisses = 0, roundMisses = 0;
     for (int32_t x = d.origin; x < d.origin + d.size; ++x) {
-      const int32_t n = ToAbsoluteCoord(x, d.origin, d.size);
+      const int32_t n = clicker::ToAbsoluteCoord(x, d.origin, d.size);
       floorMisses += BackByFloor(n, d.origin, d.size) != x;
       roundMisses += BackByRounding(n, d.origin, d.size) != x;
     }

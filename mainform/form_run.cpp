@@ -1,6 +1,8 @@
-// Run control: starting, timing and ending a clicking run or a macro playback.
+// The window's run control: starting a clicking run or a macro playback (after the start delay),
+// ending either with a status text, and what a clicking run reads from the controls at each tick.
 #include "mainform/main_form.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -46,7 +48,7 @@ void TFrmMain::StartRun() {
     if (rbMacros.Checked())
       BeginMacroPlayback();
     else
-      ArmClickTimer();
+      clickRun_.Start();
   } else {
     TimerDelay.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
     TimerDelay.SetEnabled(true);
@@ -58,12 +60,11 @@ void TFrmMain::StopRun(const std::string& text) {
   btnStart.SetEnabled(true);
   btnStop.SetEnabled(false);
   FRunning = false;
-  TimerClick.SetEnabled(false);
   TimerDelay.SetEnabled(false);
   // Nothing more of the run is sent, and a button it holds is let go before the status line
   // says that it has stopped.
+  clickRun_.Stop();
   player_.Stop();
-  EndHold();
   Label1.SetText(text);
   if (FRecUiActive && !recorder_.Recording() && !recorder_.CountingDown()) LeaveCompactUi();
   if (!svc_.Window->IsVisible()) RestoreMainWindow();
@@ -78,16 +79,6 @@ int32_t TFrmMain::BaseIntervalMs() {
                        static_cast<uint32_t>(seMillis.Value());
   const int32_t interval = static_cast<int32_t>(sum);
   return interval == 0 ? 1 : interval;
-}
-
-void TFrmMain::ArmClickTimer() {
-  const int64_t base = BaseIntervalMs();
-  const int64_t jitter = chkJitter.Checked() ? seJitterMs.Value() : 0;
-  const int r = svc_.Random->Below(3);
-  int64_t interval = base + jitter * (r - 1);
-  if (interval < 1) interval = 1;
-  TimerClick.SetInterval(static_cast<uint32_t>(interval));
-  TimerClick.SetEnabled(true);
 }
 
 void TFrmMain::btnStartClick() {
@@ -106,48 +97,40 @@ void TFrmMain::TimerDelayTimer() {
   if (rbMacros.Checked())
     BeginMacroPlayback();
   else
-    ArmClickTimer();
+    clickRun_.Start();
 }
 
-void TFrmMain::TimerClickTimer() {
-  if (!FRunning) return;
-  if (FHeldButton >= 0) {
-    // No click starts while a button is held: the tick follows the release.
-    FTickDuringHold = true;
-    return;
-  }
-  if (rbRepeatCount.Checked() && static_cast<int32_t>(FClicksDone) >= seRepeat.Value()) {
-    StopRun("Completed repeat count. Clicks done: " + std::to_string(FClicksDone));
-    return;
-  }
-  if (!PerformClickAction(ClickTargetPoint())) {
-    StopRun(kBlockedClick);  // a refused click is not counted
-    return;
-  }
-  ++FClicksDone;
-  ArmClickTimer();
+clicker::ClickPlan TFrmMain::CurrentClickPlan() {
+  clicker::ClickPlan plan;
+  plan.limitReached =
+      rbRepeatCount.Checked() && static_cast<int32_t>(FClicksDone) >= seRepeat.Value();
+  plan.moveFirst = rbCoordinates.Checked();
+  plan.point = ClickTargetPoint();
+  plan.button = std::max(cbButton.ItemIndex(), 0);
+  plan.type = std::max(cbClickType.ItemIndex(), 0);
+  plan.holdMs = seHoldMs.Value();
+  plan.intervalMs = BaseIntervalMs();
+  plan.jitterMs = chkJitter.Checked() ? seJitterMs.Value() : 0;
+  return plan;
 }
 
-void TFrmMain::HoldTimerTimer() {
-  FHoldTimer.SetEnabled(false);
-  if (FHeldButton < 0) return;
-  const int32_t button = FHeldButton;
-  FHeldButton = -1;
-  if (!MouseButtonUp(button)) {
+plat::Point TFrmMain::ClickTargetPoint() {
+  plat::Point p;
+  if (rbCurrentCursorPosition.Checked()) {
+    svc_.Mouse->CursorPos(p);
+  } else if (rbCoordinates.Checked()) {
+    int32_t v = 0;
+    p.X = ui::ParseDecimalInt(edtCoordX.Text(), v) ? v : 0;
+    v = 0;
+    p.Y = ui::ParseDecimalInt(edtCoordY.Text(), v) ? v : 0;
+  }
+  return p;
+}
+
+void TFrmMain::ClickRunEnded(End end) {
+  if (end == End::Blocked) {
     StopRun(kBlockedClick);
     return;
   }
-  if (FTickDuringHold) {
-    FTickDuringHold = false;
-    TimerClickTimer();
-  }
-}
-
-void TFrmMain::EndHold() {
-  FHoldTimer.SetEnabled(false);
-  FTickDuringHold = false;
-  if (FHeldButton < 0) return;
-  const int32_t button = FHeldButton;
-  FHeldButton = -1;
-  MouseButtonUp(button);
+  StopRun("Completed repeat count. Clicks done: " + std::to_string(FClicksDone));
 }

@@ -1,5 +1,5 @@
-// Macro playback in the window: which macro, how often, and how a playback's end is reported.
-// The pace and the input are the macro player's.
+// The window's side of macro playback: which macro, how often, and how a playback's end is
+// reported. The pace and the input are the macro player's.
 #include <string>
 
 #include "mainform/main_form.h"

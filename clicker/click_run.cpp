@@ -1,0 +1,96 @@
+#include "clicker/click_run.h"
+
+namespace clicker {
+
+ClickRun::ClickRun(InputSynthesizer& input, plat::IRandom& random, ui::TimerDriver* timers,
+                   IClickRunHost& host)
+    : input_(input), random_(random), host_(host) {
+  clickTimer_.OnTimer = [this] { Tick(); };
+  clickTimer_.SetDriver(timers);
+  holdTimer_.OnTimer = [this] { HoldEnded(); };
+  holdTimer_.SetDriver(timers);
+}
+
+void ClickRun::Start() {
+  Arm(host_.CurrentClickPlan());
+}
+
+void ClickRun::Arm(const ClickPlan& plan) {
+  const int64_t r = random_.Below(3);
+  int64_t interval = int64_t{plan.intervalMs} + int64_t{plan.jitterMs} * (r - 1);
+  if (interval < 1) interval = 1;
+  // The same interval keeps the timer's period; a new one restarts its countdown.
+  clickTimer_.SetInterval(static_cast<uint32_t>(interval));
+  clickTimer_.SetEnabled(true);
+}
+
+void ClickRun::Stop() {
+  clickTimer_.SetEnabled(false);
+  holdTimer_.SetEnabled(false);
+  tickDuringHold_ = false;
+  if (heldButton_ < 0) return;
+  const int32_t button = heldButton_;
+  heldButton_ = -1;
+  input_.ButtonUp(button);
+}
+
+void ClickRun::Tick() {
+  if (heldButton_ >= 0) {
+    // No click starts while a button is held: the tick follows the release.
+    tickDuringHold_ = true;
+    return;
+  }
+  const ClickPlan plan = host_.CurrentClickPlan();
+  if (plan.limitReached) {
+    host_.ClickRunEnded(IClickRunHost::End::Completed);
+    return;
+  }
+  if (!PerformAction(plan)) {
+    host_.ClickRunEnded(IClickRunHost::End::Blocked);  // a refused click is not counted
+    return;
+  }
+  host_.ClickDone();
+  Arm(plan);
+}
+
+bool ClickRun::PerformAction(const ClickPlan& plan) {
+  // A click must not land where the refused move would have taken it from.
+  if (plan.moveFirst && !input_.MoveTo(plan.point.X, plan.point.Y)) return false;
+  switch (plan.type) {
+    case 0:
+      return input_.ClickOnce(plan.button);
+    case 1:
+      return input_.DoubleClick(plan.button);
+    case 2: {
+      const bool pressed = input_.ButtonDown(plan.button);
+      if (!pressed || plan.holdMs <= 0) {
+        // No hold, or a refused press: the release follows at once.
+        const bool released = input_.ButtonUp(plan.button);
+        return pressed && released;
+      }
+      // The release comes from the hold timer; the window goes on answering meanwhile.
+      heldButton_ = plan.button;
+      holdTimer_.Restart(static_cast<uint32_t>(plan.holdMs));
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+void ClickRun::HoldEnded() {
+  holdTimer_.SetEnabled(false);
+  if (heldButton_ < 0) return;
+  const int32_t button = heldButton_;
+  heldButton_ = -1;
+  if (!input_.ButtonUp(button)) {
+    host_.ClickRunEnded(IClickRunHost::End::Blocked);
+    return;
+  }
+  if (tickDuringHold_) {
+    tickDuringHold_ = false;
+    Tick();
+  }
+}
+
+}  // namespace clicker
