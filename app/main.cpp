@@ -6,8 +6,8 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "app/update_gate.h"
-#include "product/product.h"
 #include "platform/win32/text.h"
+#include "product/product.h"
 #include "ui/win32/message_loop.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {

@@ -6,9 +6,9 @@
 #include <exception>
 
 #include "app/single_instance.h"
-#include "product/product.h"
 #include "mainform/control_ids.h"
 #include "platform/win32/text.h"
+#include "product/product.h"
 
 namespace win {
 
@@ -50,7 +50,8 @@ void MainWindow::Guarded(F&& f) noexcept {
   try {
     f();
   } catch (const std::exception& e) {
-    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(),
+                MB_ICONERROR | MB_OK);
   } catch (...) {
     MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
   }
@@ -112,20 +113,21 @@ void MainWindow::MsgCreate() {
   services.Profile = &profile_;
   services.Env = &env_;
   services.MouseHook = &mouseHook_;
-  frm_ = std::make_unique<TFrmMain>(services);
+  frm_ = std::make_unique<MainForm>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);
   status_ = std::make_unique<StatusLine>(
-      binding_->WindowOf(ids::Panel1), frm_->Panel1.WindowBounds(), binding_->WindowOf(ids::Label1),
-      frm_->Label1.WindowBounds(), binding_->WindowOf(ids::Label2));
+      binding_->WindowOf(ids::statusPanel), frm_->statusPanel.WindowBounds(),
+      binding_->WindowOf(ids::statusLabel), frm_->statusLabel.WindowBounds(),
+      binding_->WindowOf(ids::websiteLink));
   binding_->OnChanged = [this](int id) {
-    if (id == ids::Label1 || id == ids::Panel1) LayOutStatusLine();
+    if (id == ids::statusLabel || id == ids::statusPanel) LayOutStatusLine();
   };
   if (const wchar_t* failure = style_.Failure())
     MessageBoxW(hwnd_, failure, Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
-  Guarded([&] { frm_->FormCreate(); });
+  Guarded([&] { frm_->Create(); });
 
-  // Fixed size (with the status line's text as FormCreate left it), centred on the screen.
+  // Fixed size (with the status line's text as Create left it), centred on the screen.
   statusExtra_ = status_->Layout(dpi_);
   const SIZE size = NormalSize();
   RECT work;
@@ -167,7 +169,7 @@ void MainWindow::LayOutStatusLine() {
   if (extra == statusExtra_) return;
   statusExtra_ = extra;
   // The compact bar keeps its size; leaving it puts the normal size back (SetBounds).
-  if (frm_ && frm_->FRecUiActive) return;
+  if (frm_ && frm_->CompactActive()) return;
   if (IsIconic(hwnd_)) {
     SetMinimisedNormalSize();
     return;
@@ -294,27 +296,27 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       MsgNextDlgCtl(wp, lp);
       return 0;
     case WM_HOTKEY:
-      Guarded([&] { frm_->WndProcHotkey(wp); });
+      Guarded([&] { frm_->HotkeyPressed(wp); });
       return 0;
     case TrayIcon::kCallbackMessage:
-      if (LOWORD(lp) == WM_LBUTTONUP) Guarded([&] { frm_->TrayIcon1Click(); });
+      if (LOWORD(lp) == WM_LBUTTONUP) Guarded([&] { frm_->TrayIconClicked(); });
       return 0;
     case WM_DPICHANGED:
       MsgDpiChanged(wp, lp);
       return 0;
     case WM_CLOSE:
       // Closing is never refused: the form finishes what is active, then the window goes.
-      Guarded([&] { frm_->FormCloseQuery(); });
+      Guarded([&] { frm_->Closing(); });
       DestroyWindow(hwnd_);
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
       // wParam FALSE: the end of the session was cancelled, and nothing changes.
-      if (wp) Guarded([&] { frm_->FormEndSession(); });
+      if (wp) Guarded([&] { frm_->SessionEnding(); });
       return 0;
     case WM_DESTROY:
-      Guarded([&] { frm_->FormDestroy(); });
+      Guarded([&] { frm_->Destroy(); });
       tray_.Remove();
       // The binding and the timers stay until the window object goes: this message may arrive
       // inside one of their own handlers (a playback pumping messages when the window is

@@ -1,5 +1,5 @@
 // The main window on Windows: the HWND, its controls' binding, its timers, and the glue that
-// hands every message to TFrmMain.
+// hands every message to MainForm.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +27,7 @@ class MainWindow : public mainform::IFormWindow {
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // Registers the class, creates the window and runs FormCreate; false when the window could
+  // Registers the class, creates the window and runs Create; false when the window could
   // not be created.
   bool Create(HINSTANCE instance);
   void ShowInitially(int show);
@@ -103,7 +103,7 @@ class MainWindow : public mainform::IFormWindow {
   UINT taskbarCreated_ = 0;
   // A second copy of the program asks this window to come to the front.
   UINT showRequest_ = 0;
-  std::unique_ptr<TFrmMain> frm_;
+  std::unique_ptr<MainForm> frm_;
 };
 
 }  // namespace win

@@ -34,11 +34,11 @@ Figures Measure(const std::wstring& exe, int intervalMs, double seconds) {
   // Cursor mode: two SendInput calls a click, with the cursor resting on the target.
   const POINT at = target.ToScreen({150, 80});
   SetCursorPos(at.x, at.y);
-  program.SetText(ids::seMillis, std::to_wstring(intervalMs));
+  program.SetText(ids::millisecondsEdit, std::to_wstring(intervalMs));
   target.Clear();
-  program.Click(ids::btnStart);
+  program.Click(ids::startButton);
   e2e::PumpFor(e2e::Ms{static_cast<long long>(seconds * 1000)});
-  program.Click(ids::btnStop);
+  program.Click(ids::stopButton);
   e2e::PumpFor(e2e::Ms{200});
 
   std::vector<int64_t> presses;

@@ -106,8 +106,8 @@ int wmain(int argc, wchar_t** argv) {
   s.Profile = &profile;
   s.Env = &env;
   s.MouseHook = &hook;
-  TFrmMain frm(s);
-  frm.FormCreate();
+  MainForm frm(s);
+  frm.Create();
 
   // What one SendInput costs on this machine: at 1000 Hz a macro leaves 1 ms per event, so a
   // cost near that caps any player's pace.
@@ -120,36 +120,36 @@ int wmain(int argc, wchar_t** argv) {
               seconds, sendMs);
   std::printf("%-34s %10s %12s\n", "", "played s", "vs recorded");
 
-  frm.rbMacros.SetChecked(true);
-  frm.rbRepeatCount.SetChecked(true);
-  frm.seRepeat.SetValue(1);
+  frm.macrosRadio.SetChecked(true);
+  frm.repeatCountRadio.SetChecked(true);
+  frm.repeatCountEdit.SetValue(1);
   for (const uint32_t hz : {1000u, 250u}) {
     // The recording: one move per 1000/hz ms, to and fro over 200 pixels.
     const uint32_t stepMs = 1000 / hz;
-    auto macro = std::make_shared<TRecordedMacro>();
+    auto macro = std::make_shared<RecordedMacro>();
     macro->SetName("bench");
     const uint32_t events = static_cast<uint32_t>(seconds) * hz;
     for (uint32_t i = 1; i <= events; ++i)
       macro->Events().push_back(
-          {i * stepMs, TMacroEventKind::mekMove, 300 + static_cast<int32_t>(i % 200), 400, -1});
+          {i * stepMs, MacroEventKind::Move, 300 + static_cast<int32_t>(i % 200), 400, -1});
     const uint64_t recordedUs = uint64_t{events} * stepMs * 1000;
     frm.Library().Clear();
     frm.Library().Add(macro);
     frm.RefreshMacroList();
-    frm.lbMacroses.SetItemIndex(0);
+    frm.macroList.SetItemIndex(0);
 
     const uint64_t t0 = clock.NowMicros();
     frm.StartRun();
     win::RunMessageLoop({[&] { return timers.Handle(); },
                          [&] { timers.OnSignaled(); },
                          {},
-                         [&] { return !frm.FRunning; }});
+                         [&] { return !frm.Running(); }});
     const uint64_t player = clock.NowMicros() - t0;
 
     // The plain way: sleep each gap, then send; the time spent sending adds up.
     const uint64_t t1 = clock.NowMicros();
     uint32_t previous = 0;
-    for (const TMacroMouseEvent& e : macro->Events()) {
+    for (const MacroEvent& e : macro->Events()) {
       if (e.DeltaMs > previous) Sleep(e.DeltaMs - previous);
       previous = e.DeltaMs;
       input.MoveTo(e.X, e.Y);
@@ -164,9 +164,9 @@ int wmain(int argc, wchar_t** argv) {
     };
     row("player (one clock)", player);
     row("baseline (summed sleeps)", summed);
-    std::printf("  status after the player: %s\n", frm.Label1.Text().c_str());
+    std::printf("  status after the player: %s\n", frm.statusLabel.Text().c_str());
   }
-  frm.FormDestroy();
+  frm.Destroy();
   g_timers = nullptr;
   return 0;
 }

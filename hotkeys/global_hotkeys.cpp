@@ -24,15 +24,15 @@ GlobalHotkeys::GlobalHotkeys(plat::IHotkeys& system)
             {0x58, hk::kModControl | hk::kModShift},
             {0x52, hk::kModControl | hk::kModShift}} {}
 
-const THotkeyData& GlobalHotkeys::Key(HotkeyAction action) const {
+const HotkeyData& GlobalHotkeys::Key(HotkeyAction action) const {
   return keys_[IndexOf(action)];
 }
 
-void GlobalHotkeys::SetKey(HotkeyAction action, const THotkeyData& key) {
+void GlobalHotkeys::SetKey(HotkeyAction action, const HotkeyData& key) {
   keys_[IndexOf(action)] = key;
 }
 
-std::string GlobalHotkeys::Text(const THotkeyData& key) const {
+std::string GlobalHotkeys::Text(const HotkeyData& key) const {
   return HotkeyToText(key.Vk, key.Modifiers, system_);
 }
 
@@ -42,7 +42,7 @@ void GlobalHotkeys::RegisterAll() {
   // A hotkey that does not work says so on the status line rather than silently doing nothing.
   problems_.clear();
   for (size_t i = 0; i < std::size(keys_); ++i) {
-    const THotkeyData& key = keys_[i];
+    const HotkeyData& key = keys_[i];
     const plat::HotkeyResult r =
         system_.Register(kIds[i], key.Modifiers | hk::kModNoRepeat, key.Vk);
     if (r == plat::HotkeyResult::Ok) continue;

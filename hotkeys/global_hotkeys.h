@@ -21,9 +21,9 @@ class GlobalHotkeys {
   GlobalHotkeys(const GlobalHotkeys&) = delete;
   GlobalHotkeys& operator=(const GlobalHotkeys&) = delete;
 
-  const THotkeyData& Key(HotkeyAction action) const;
+  const HotkeyData& Key(HotkeyAction action) const;
   // Takes effect at the next RegisterAll.
-  void SetKey(HotkeyAction action, const THotkeyData& key);
+  void SetKey(HotkeyAction action, const HotkeyData& key);
 
   // Registers the three anew (with MOD_NOREPEAT). A hotkey that does not work is named in
   // Problems(), as the status line tells it; empty when all three work.
@@ -32,14 +32,14 @@ class GlobalHotkeys {
   const std::string& Problems() const { return problems_; }
 
   // The key's display text, such as "Shift+Ctrl+X"; empty for a key without a name.
-  std::string Text(const THotkeyData& key) const;
+  std::string Text(const HotkeyData& key) const;
   std::string Text(HotkeyAction action) const { return Text(Key(action)); }
   // The action of a WM_HOTKEY message's identifier, or none when it is not one of these.
   std::optional<HotkeyAction> ActionFor(uintptr_t id) const;
 
  private:
   plat::IHotkeys& system_;
-  THotkeyData keys_[3];
+  HotkeyData keys_[3];
   bool registered_ = false;
   std::string problems_;
 };

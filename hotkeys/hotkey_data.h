@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-struct THotkeyData {
+struct HotkeyData {
   uint32_t Vk = 0;
   uint32_t Modifiers = 0;
-  friend bool operator==(const THotkeyData&, const THotkeyData&) = default;
+  friend bool operator==(const HotkeyData&, const HotkeyData&) = default;
 };
 
 namespace hk {

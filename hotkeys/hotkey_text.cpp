@@ -2,8 +2,8 @@
 
 #include "hotkeys/hotkey_data.h"
 
-TShiftState HotkeyModsToShift(uint32_t modifiers) {
-  TShiftState s;
+ShiftState HotkeyModsToShift(uint32_t modifiers) {
+  ShiftState s;
   s.Ctrl = (modifiers & hk::kModControl) != 0;
   s.Alt = (modifiers & hk::kModAlt) != 0;
   s.Shift = (modifiers & hk::kModShift) != 0;
@@ -68,7 +68,7 @@ std::string HotkeyToText(uint32_t vk, uint32_t modifiers, plat::IHotkeys& keys) 
   if (modifiers & hk::kModWin) text.append("Win+");
   const std::string name = KeyName(vk, keys);
   if (name.empty()) return text;
-  const TShiftState s = HotkeyModsToShift(modifiers);
+  const ShiftState s = HotkeyModsToShift(modifiers);
   if (s.Shift) text.append("Shift+");
   if (s.Ctrl) text.append("Ctrl+");
   if (s.Alt) text.append("Alt+");

@@ -6,15 +6,15 @@
 
 #include "platform/platform.h"
 
-struct TShiftState {
+struct ShiftState {
   bool Shift = false;
   bool Ctrl = false;
   bool Alt = false;
-  friend bool operator==(const TShiftState&, const TShiftState&) = default;
+  friend bool operator==(const ShiftState&, const ShiftState&) = default;
 };
 
 // Ctrl, Alt and Shift from MOD_CONTROL, MOD_ALT and MOD_SHIFT; every other bit is ignored.
-TShiftState HotkeyModsToShift(uint32_t modifiers);
+ShiftState HotkeyModsToShift(uint32_t modifiers);
 
 // "Win+" when MOD_WIN is set, then Shift+, Ctrl+, Alt+ and the key's name; an unnamed key
 // gives no shortcut text at all. Names outside the fixed table come from the keyboard layout.

@@ -72,7 +72,7 @@ void MacroLibrary::Load() {
   std::stable_sort(names.begin(), names.end(), LessAscii);
   for (const std::string& name : names) {
     try {
-      macros_.push_back(TRecordedMacro::LoadFromFile(folder + plat::kPathDelim + name));
+      macros_.push_back(RecordedMacro::LoadFromFile(folder + plat::kPathDelim + name));
     } catch (const std::exception&) {
       // An unreadable file is left out without a word; it stays in the folder.
     }
@@ -86,12 +86,12 @@ std::vector<std::string> MacroLibrary::Names() const {
   return names;
 }
 
-std::shared_ptr<TRecordedMacro> MacroLibrary::At(int index) const {
+std::shared_ptr<RecordedMacro> MacroLibrary::At(int index) const {
   if (index < 0 || index >= static_cast<int>(macros_.size())) return nullptr;
   return macros_[static_cast<size_t>(index)];
 }
 
-void MacroLibrary::Add(std::shared_ptr<TRecordedMacro> macro) {
+void MacroLibrary::Add(std::shared_ptr<RecordedMacro> macro) {
   macros_.push_back(std::move(macro));
 }
 
@@ -106,7 +106,7 @@ std::string MacroLibrary::NewFilePath(const std::string& stamp) {
   return path;
 }
 
-bool MacroLibrary::Rename(TRecordedMacro& macro, const std::function<void()>& renamed) {
+bool MacroLibrary::Rename(RecordedMacro& macro, const std::function<void()>& renamed) {
   std::string entered = macro.Name();
   if (!dialogs_.InputBox("Rename macro", "Enter new macro name:", entered)) return false;
   const std::string newName = TrimControls(entered);
@@ -144,7 +144,7 @@ bool MacroLibrary::Rename(TRecordedMacro& macro, const std::function<void()>& re
   return true;
 }
 
-bool MacroLibrary::Remove(const std::shared_ptr<TRecordedMacro>& macro) {
+bool MacroLibrary::Remove(const std::shared_ptr<RecordedMacro>& macro) {
   if (!macro) return false;
   if (dialogs_.Message(plat::MsgKind::Confirmation, plat::MsgButtons::YesNo,
                        "Delete selected macro?") != plat::MsgResult::Yes)

@@ -27,11 +27,11 @@ class MacroLibrary {
   void Load();
 
   // Shared: a playback keeps its macro alive even if it is removed meanwhile.
-  const std::vector<std::shared_ptr<TRecordedMacro>>& Macros() const { return macros_; }
+  const std::vector<std::shared_ptr<RecordedMacro>>& Macros() const { return macros_; }
   std::vector<std::string> Names() const;
   // The macro at a position of Macros(), or none outside them.
-  std::shared_ptr<TRecordedMacro> At(int index) const;
-  void Add(std::shared_ptr<TRecordedMacro> macro);
+  std::shared_ptr<RecordedMacro> At(int index) const;
+  void Add(std::shared_ptr<RecordedMacro> macro);
   void Clear() { macros_.clear(); }
 
   // A path in the folder for a new recording's file named after `stamp`, with "_2", "_3"...
@@ -41,14 +41,14 @@ class MacroLibrary {
   // Asks for a new name and renames the macro and its file. The new name is taken only once its
   // file is written; `renamed` runs then, before the old file is deleted (a deletion error
   // passes on after it). Refusals are told in message boxes. True when renamed.
-  bool Rename(TRecordedMacro& macro, const std::function<void()>& renamed);
+  bool Rename(RecordedMacro& macro, const std::function<void()>& renamed);
   // Asks whether to delete the macro; deletes its file and takes it out. True when removed.
-  bool Remove(const std::shared_ptr<TRecordedMacro>& macro);
+  bool Remove(const std::shared_ptr<RecordedMacro>& macro);
 
  private:
   plat::IEnvironment& env_;
   plat::IDialogs& dialogs_;
-  std::vector<std::shared_ptr<TRecordedMacro>> macros_;
+  std::vector<std::shared_ptr<RecordedMacro>> macros_;
 };
 
 // Whether two texts are equal when the letters A to Z are compared regardless of case.

@@ -16,7 +16,7 @@ MacroPlayer::MacroPlayer(plat::IClock& clock, ui::TimerDriver* timers, IPlayback
 
 MacroPlayer::~MacroPlayer() = default;
 
-void MacroPlayer::Start(std::shared_ptr<const TRecordedMacro> macro, bool untilStopped,
+void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilStopped,
                         int32_t count, uint32_t leadMs) {
   Stop();
   if (!macro) return;
@@ -56,7 +56,7 @@ void MacroPlayer::Tick() {
   if (!macro_) return;
   const uint64_t sliceStart = clock_.NowMicros();
   for (;;) {
-    const std::vector<TMacroMouseEvent>& events = macro_->Events();
+    const std::vector<MacroEvent>& events = macro_->Events();
     if (next_ == events.size()) {
       if (OnRunCompleted) OnRunCompleted();
       if (!macro_) return;
@@ -76,7 +76,7 @@ void MacroPlayer::Tick() {
       }
       continue;
     }
-    const TMacroMouseEvent& e = events[next_];
+    const MacroEvent& e = events[next_];
     // Offsets count from the start of the recording; a smaller one than its predecessor does
     // not wait, and the next wait is measured from it.
     const uint64_t due = e.DeltaMs > previousOffset_
@@ -101,17 +101,17 @@ void MacroPlayer::Tick() {
   }
 }
 
-bool MacroPlayer::Send(const TMacroMouseEvent& e) {
+bool MacroPlayer::Send(const MacroEvent& e) {
   const bool known = e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size());
   switch (e.Kind) {
-    case TMacroEventKind::mekMove:
+    case MacroEventKind::Move:
       return output_.Move(e.X, e.Y);
-    case TMacroEventKind::mekDown:
+    case MacroEventKind::Down:
       if (!output_.Move(e.X, e.Y)) return false;
       if (!output_.Press(e.Button)) return false;
       if (known) held_[static_cast<size_t>(e.Button)] = true;
       return true;
-    case TMacroEventKind::mekUp: {
+    case MacroEventKind::Up: {
       const bool moved = output_.Move(e.X, e.Y);
       const bool released = output_.Release(e.Button);
       if (known) held_[static_cast<size_t>(e.Button)] = false;

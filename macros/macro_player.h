@@ -43,7 +43,7 @@ class MacroPlayer {
 
   // Plays `macro` once (`untilStopped` false and `count` 1 or less), `count` times, or until
   // stopped. The first run's offsets count from `leadMs` after now.
-  void Start(std::shared_ptr<const TRecordedMacro> macro, bool untilStopped, int32_t count,
+  void Start(std::shared_ptr<const RecordedMacro> macro, bool untilStopped, int32_t count,
              uint32_t leadMs = 0);
   // Ends the playback at once: nothing more is sent, and every button it pressed and has not
   // released is released.
@@ -58,14 +58,14 @@ class MacroPlayer {
   void Tick();
   // Arms the timer so that it fires no earlier than `dueUs` on the clock.
   void ArmFor(uint64_t dueUs);
-  bool Send(const TMacroMouseEvent& e);
+  bool Send(const MacroEvent& e);
   void ReleaseHeld();
   void Finish(End end);
 
   plat::IClock& clock_;
   IPlaybackOutput& output_;
   ui::Timer timer_;
-  std::shared_ptr<const TRecordedMacro> macro_;
+  std::shared_ptr<const RecordedMacro> macro_;
   bool untilStopped_ = false;
   int32_t count_ = 0;
   int32_t runsBegun_ = 0;

@@ -100,38 +100,38 @@ void MacroRecorder::Shutdown() {
 void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y) noexcept {
   if (!recording_) return;
   int32_t button = -1;
-  TMacroEventKind kind = TMacroEventKind::mekMove;
+  MacroEventKind kind = MacroEventKind::Move;
   switch (message) {
     case kWmMouseMove:
-      Record(TMacroEventKind::mekMove, x, y, -1);
+      Record(MacroEventKind::Move, x, y, -1);
       return;
     case kWmLButtonDown:
-      button = 0, kind = TMacroEventKind::mekDown;
+      button = 0, kind = MacroEventKind::Down;
       break;
     case kWmLButtonUp:
-      button = 0, kind = TMacroEventKind::mekUp;
+      button = 0, kind = MacroEventKind::Up;
       break;
     case kWmRButtonDown:
-      button = 1, kind = TMacroEventKind::mekDown;
+      button = 1, kind = MacroEventKind::Down;
       break;
     case kWmRButtonUp:
-      button = 1, kind = TMacroEventKind::mekUp;
+      button = 1, kind = MacroEventKind::Up;
       break;
     case kWmMButtonDown:
-      button = 2, kind = TMacroEventKind::mekDown;
+      button = 2, kind = MacroEventKind::Down;
       break;
     case kWmMButtonUp:
-      button = 2, kind = TMacroEventKind::mekUp;
+      button = 2, kind = MacroEventKind::Up;
       break;
     default:
       return;  // wheel, horizontal wheel, extra buttons
   }
-  Record(TMacroEventKind::mekMove, x, y, -1);
+  Record(MacroEventKind::Move, x, y, -1);
   Record(kind, x, y, button);
 }
 
-void MacroRecorder::Record(TMacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept {
-  if (kind == TMacroEventKind::mekMove) {
+void MacroRecorder::Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept {
+  if (kind == MacroEventKind::Move) {
     // Only a new position is recorded: the hook reports the same pixel again and again.
     if (hasLastPoint_ && lastPoint_.X == x && lastPoint_.Y == y) return;
     lastPoint_ = {x, y};
@@ -177,7 +177,7 @@ MacroRecorder::Result MacroRecorder::Finish() {
   }
   if (!events_.empty()) {
     const std::string stamp = TimeStamp(env_.LocalNow());
-    auto macro = std::make_shared<TRecordedMacro>();
+    auto macro = std::make_shared<RecordedMacro>();
     macro->SetName(Name(stamp, duration, env_.DecimalSeparator()));
     macro->SetDurationMs(duration);
     macro->Events() = std::move(events_);

@@ -40,15 +40,15 @@ class MacroRecorder : public plat::IMouseHookSink {
   bool CountingDown() const { return countingDown_; }
   bool Recording() const { return recording_; }
   // The events recorded so far.
-  const std::vector<TMacroMouseEvent>& Events() const { return events_; }
+  const std::vector<MacroEvent>& Events() const { return events_; }
 
   // Starts the countdown; its end begins the recording with `recordingCaption` on the bar.
   void StartCountdown(const std::string& recordingCaption);
   // Begins recording now (the countdown is cut short); nothing while recording.
   void Begin();
   struct Result {
-    std::shared_ptr<TRecordedMacro> macro;  // none: a countdown, or nothing was recorded
-    std::string saveError;                  // why its file could not be written; empty: saved
+    std::shared_ptr<RecordedMacro> macro;  // none: a countdown, or nothing was recorded
+    std::string saveError;                 // why its file could not be written; empty: saved
   };
   // Ends the countdown or the recording: the hook is removed and the timers stop. A recording
   // with events becomes a macro of the library, saved as a new file when the folder can be
@@ -68,7 +68,7 @@ class MacroRecorder : public plat::IMouseHookSink {
 
  private:
   void CountdownTick();
-  void Record(TMacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
+  void Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
   void RemoveHook();
 
   plat::IClock& clock_;
@@ -87,7 +87,7 @@ class MacroRecorder : public plat::IMouseHookSink {
   int32_t countdown_ = 0;
   uint32_t startTick_ = 0;
   uint32_t lastTick_ = 0;
-  std::vector<TMacroMouseEvent> events_;
+  std::vector<MacroEvent> events_;
   bool hasLastPoint_ = false;
   plat::Point lastPoint_;
 };

@@ -29,7 +29,7 @@ int32_t ReadIntOr(std::string_view text, int32_t fallback) {
 }
 
 // One event from the text after "E=", or false when it has fewer than five fields.
-bool ParseEventFields(std::string_view rest, TMacroMouseEvent& event) {
+bool ParseEventFields(std::string_view rest, MacroEvent& event) {
   if (rest.empty()) return false;
   std::string_view fields[5];
   size_t count = 0;
@@ -42,7 +42,7 @@ bool ParseEventFields(std::string_view rest, TMacroMouseEvent& event) {
   if (count < 5) return false;
 
   event.DeltaMs = static_cast<uint32_t>(ReadIntOr(fields[0], 0));
-  event.Kind = static_cast<TMacroEventKind>(static_cast<uint8_t>(ReadIntOr(fields[1], 0)));
+  event.Kind = static_cast<MacroEventKind>(static_cast<uint8_t>(ReadIntOr(fields[1], 0)));
   event.X = ReadIntOr(fields[2], 0);
   event.Y = ReadIntOr(fields[3], 0);
   event.Button = ReadIntOr(fields[4], -1);
@@ -51,7 +51,7 @@ bool ParseEventFields(std::string_view rest, TMacroMouseEvent& event) {
 
 }  // namespace
 
-std::string FormatMacroFile(const TRecordedMacro& macro) {
+std::string FormatMacroFile(const RecordedMacro& macro) {
   std::string out(kBom);
   if (!macro.Name().empty()) {
     out += "Name=";
@@ -61,7 +61,7 @@ std::string FormatMacroFile(const TRecordedMacro& macro) {
   out += "DurationMs=";
   out += std::to_string(macro.DurationMs());
   out += kLineEnd;
-  for (const TMacroMouseEvent& e : macro.Events()) {
+  for (const MacroEvent& e : macro.Events()) {
     out += "E=";
     // DeltaMs is written signed so that the reader, which reads signed values, gets every
     // 32-bit value back.
@@ -79,7 +79,7 @@ std::string FormatMacroFile(const TRecordedMacro& macro) {
   return out;
 }
 
-bool ParseMacroText(std::string_view bytes, TRecordedMacro& out) {
+bool ParseMacroText(std::string_view bytes, RecordedMacro& out) {
   if (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
   if (!IsValidUtf8(bytes)) return false;
 
@@ -87,7 +87,7 @@ bool ParseMacroText(std::string_view bytes, TRecordedMacro& out) {
   bool haveName = false;
   uint32_t duration = 0;
   bool haveDuration = false;
-  std::vector<TMacroMouseEvent> events;
+  std::vector<MacroEvent> events;
 
   while (!bytes.empty()) {
     const size_t end = bytes.find_first_of("\r\n");
@@ -100,7 +100,7 @@ bool ParseMacroText(std::string_view bytes, TRecordedMacro& out) {
     }
 
     if (line.starts_with("E=")) {
-      TMacroMouseEvent event;
+      MacroEvent event;
       if (ParseEventFields(line.substr(2), event)) events.push_back(event);
     } else if (!haveName && StartsWithKeyIgnoringCase(line, "Name")) {
       name = line.substr(5);
@@ -117,9 +117,9 @@ bool ParseMacroText(std::string_view bytes, TRecordedMacro& out) {
   return true;
 }
 
-std::unique_ptr<TRecordedMacro> TRecordedMacro::LoadFromFile(const std::string& fileName) {
+std::unique_ptr<RecordedMacro> RecordedMacro::LoadFromFile(const std::string& fileName) {
   const std::string bytes = plat::ReadWholeFile(fileName);
-  auto macro = std::make_unique<TRecordedMacro>();
+  auto macro = std::make_unique<RecordedMacro>();
   if (!ParseMacroText(bytes, *macro)) {
     throw std::runtime_error("The macro file \"" + fileName + "\" is not valid UTF-8 text");
   }
@@ -127,7 +127,7 @@ std::unique_ptr<TRecordedMacro> TRecordedMacro::LoadFromFile(const std::string& 
   return macro;
 }
 
-void TRecordedMacro::SaveToFile(const std::string& fileName) {
+void RecordedMacro::SaveToFile(const std::string& fileName) {
   plat::WriteFileAtomically(fileName, FormatMacroFile(*this));
-  FFileName = fileName;
+  fileName_ = fileName;
 }

@@ -16,54 +16,54 @@
 #include <vector>
 
 // What a recorded event did. A kind read from a file may hold any byte value; the player sends
-// nothing for values above mekUp.
-enum class TMacroEventKind : uint8_t {
-  mekMove = 0,  // the pointer moved to (X, Y)
-  mekDown = 1,  // a button was pressed at (X, Y)
-  mekUp = 2,    // a button was released at (X, Y)
+// nothing for values above Up.
+enum class MacroEventKind : uint8_t {
+  Move = 0,  // the pointer moved to (X, Y)
+  Down = 1,  // a button was pressed at (X, Y)
+  Up = 2,    // a button was released at (X, Y)
 };
 
-struct TMacroMouseEvent {
+struct MacroEvent {
   uint32_t DeltaMs = 0;  // milliseconds from the start of the recording (not from the last event)
-  TMacroEventKind Kind = TMacroEventKind::mekMove;
+  MacroEventKind Kind = MacroEventKind::Move;
   int32_t X = 0;  // virtual-screen pixels; negative left of or above the primary monitor
   int32_t Y = 0;
   int32_t Button = -1;  // 0 left, 1 right, 2 middle; -1 for movements
 
-  friend bool operator==(const TMacroMouseEvent&, const TMacroMouseEvent&) = default;
+  friend bool operator==(const MacroEvent&, const MacroEvent&) = default;
 };
 
-class TRecordedMacro {
+class RecordedMacro {
  public:
   // Reads the macro file at `fileName` (a UTF-8 path) and returns a new macro whose FileName is
   // `fileName` exactly. Throws std::runtime_error, with a message that names the path, when the
   // file cannot be opened or read or is not valid UTF-8; its content never makes it fail.
-  static std::unique_ptr<TRecordedMacro> LoadFromFile(const std::string& fileName);
+  static std::unique_ptr<RecordedMacro> LoadFromFile(const std::string& fileName);
 
   // Writes this macro to `fileName`, replacing any file of that name in one step, and then sets
   // FileName to it. On failure the exception passes on, an existing file is left exactly as it
   // was, and nothing in this macro changes.
   void SaveToFile(const std::string& fileName);
 
-  const std::string& Name() const { return FName; }
-  void SetName(std::string name) { FName = std::move(name); }
-  uint32_t DurationMs() const { return FDurationMs; }
-  void SetDurationMs(uint32_t durationMs) { FDurationMs = durationMs; }
-  const std::string& FileName() const { return FFileName; }
-  void SetFileName(std::string fileName) { FFileName = std::move(fileName); }
-  std::vector<TMacroMouseEvent>& Events() { return FEvents; }
-  const std::vector<TMacroMouseEvent>& Events() const { return FEvents; }
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+  uint32_t DurationMs() const { return durationMs_; }
+  void SetDurationMs(uint32_t durationMs) { durationMs_ = durationMs; }
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  std::vector<MacroEvent>& Events() { return events_; }
+  const std::vector<MacroEvent>& Events() const { return events_; }
 
  private:
-  std::string FName;         // display name; may be empty
-  uint32_t FDurationMs = 0;  // informational: playback does not use it
-  std::string FFileName;     // the file last read or written; empty for a new macro
-  std::vector<TMacroMouseEvent> FEvents;
+  std::string name_;         // display name; may be empty
+  uint32_t durationMs_ = 0;  // informational: playback does not use it
+  std::string fileName_;     // the file last read or written; empty for a new macro
+  std::vector<MacroEvent> events_;
 };
 
 // The exact bytes of the macro's file. Bytes of the name that are not valid UTF-8 are written
 // as U+FFFD, so that every file written can be read back.
-std::string FormatMacroFile(const TRecordedMacro& macro);
+std::string FormatMacroFile(const RecordedMacro& macro);
 
 // Reads the bytes of a macro file into `out`'s name, duration and events (FileName is left
 // alone). Returns false, leaving `out` untouched, only when the bytes after an optional
@@ -77,4 +77,4 @@ std::string FormatMacroFile(const TRecordedMacro& macro);
 //     ignored); an unreadable field takes 0, or -1 for Button; DeltaMs keeps the 32 bits of the
 //     signed value and Kind its low byte;
 //   - every other line is ignored.
-bool ParseMacroText(std::string_view bytes, TRecordedMacro& out);
+bool ParseMacroText(std::string_view bytes, RecordedMacro& out);

@@ -12,40 +12,40 @@ int FindByText(const ui::ListBox& lb, const std::string& text) {
 
 }  // namespace
 
-void TFrmMain::LoadMacroLibrary() {
+void MainForm::LoadMacroLibrary() {
   library_.Load();
   RefreshMacroList();
-  if (FPendingSelectedMacroIndex >= 0 && FPendingSelectedMacroIndex < lbMacroses.Count())
-    lbMacroses.SetItemIndex(FPendingSelectedMacroIndex);
-  else if (lbMacroses.Count() > 0)
-    lbMacroses.SetItemIndex(0);
-  FPendingSelectedMacroIndex = -1;
+  if (pendingSelection_ >= 0 && pendingSelection_ < macroList.Count())
+    macroList.SetItemIndex(pendingSelection_);
+  else if (macroList.Count() > 0)
+    macroList.SetItemIndex(0);
+  pendingSelection_ = -1;
 }
 
-void TFrmMain::RefreshMacroList() {
-  const int selected = lbMacroses.ItemIndex();
+void MainForm::RefreshMacroList() {
+  const int selected = macroList.ItemIndex();
   const std::string remembered =
-      selected >= 0 ? lbMacroses.Items()[static_cast<size_t>(selected)] : std::string();
-  lbMacroses.BeginUpdate();
-  lbMacroses.SetItems(library_.Names());
-  lbMacroses.EndUpdate();
-  lbMacroses.SetItemIndex(remembered.empty() ? -1 : FindByText(lbMacroses, remembered));
+      selected >= 0 ? macroList.Items()[static_cast<size_t>(selected)] : std::string();
+  macroList.BeginUpdate();
+  macroList.SetItems(library_.Names());
+  macroList.EndUpdate();
+  macroList.SetItemIndex(remembered.empty() ? -1 : FindByText(macroList, remembered));
 }
 
-void TFrmMain::SelectMacroNamed(const std::string& name) {
-  lbMacroses.SetItemIndex(FindByText(lbMacroses, name));
+void MainForm::SelectMacroNamed(const std::string& name) {
+  macroList.SetItemIndex(FindByText(macroList, name));
 }
 
-std::shared_ptr<TRecordedMacro> TFrmMain::SelectedMacroShared() {
-  return library_.At(lbMacroses.ItemIndex());
+std::shared_ptr<RecordedMacro> MainForm::SelectedMacroShared() {
+  return library_.At(macroList.ItemIndex());
 }
 
-TRecordedMacro* TFrmMain::SelectedMacro() {
+RecordedMacro* MainForm::SelectedMacro() {
   return SelectedMacroShared().get();
 }
 
-void TFrmMain::bRenameClick() {
-  TRecordedMacro* macro = SelectedMacro();
+void MainForm::RenameMacroClicked() {
+  RecordedMacro* macro = SelectedMacro();
   if (!macro) {
     svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                           "Please select a macro first.");
@@ -54,12 +54,12 @@ void TFrmMain::bRenameClick() {
   library_.Rename(*macro, [&] {
     RefreshMacroList();
     SelectMacroNamed(macro->Name());
-    Label1.SetText("Macro renamed.");
+    statusLabel.SetText("Macro renamed.");
   });
 }
 
-void TFrmMain::bRemoveClick() {
+void MainForm::RemoveMacroClicked() {
   if (!library_.Remove(SelectedMacroShared())) return;
   RefreshMacroList();
-  Label1.SetText("Selected macro removed.");
+  statusLabel.SetText("Selected macro removed.");
 }

@@ -10,40 +10,40 @@ namespace {
 constexpr uint32_t kHideSettleMs = 250;
 }  // namespace
 
-void TFrmMain::BeginMacroPlayback() {
+void MainForm::BeginMacroPlayback() {
   uint32_t lead = 0;
-  if (chkMinimizeToTrayOnStart.Checked() && svc_.Window->IsVisible()) {
+  if (minimizeToTrayCheck.Checked() && svc_.Window->IsVisible()) {
     HideMainWindow();
     lead = kHideSettleMs;
   }
   PlayMacroRuns(lead);
 }
 
-void TFrmMain::PlayMacroRuns(uint32_t leadMs) {
+void MainForm::PlayMacroRuns(uint32_t leadMs) {
   // Held by the playback: removing it from the library meanwhile does not free it.
-  const std::shared_ptr<TRecordedMacro> macro = SelectedMacroShared();
+  const std::shared_ptr<RecordedMacro> macro = SelectedMacroShared();
   if (!macro) {
     StopRun("No macro selected.");
     return;
   }
-  for (const TMacroMouseEvent& e : macro->Events())
-    if (e.Kind <= TMacroEventKind::mekUp) {
+  for (const MacroEvent& e : macro->Events())
+    if (e.Kind <= MacroEventKind::Up) {
       ShowStartedFor({e.X, e.Y});
       break;
     }
   // The repeat mode and count are read once: changing them later does not change how many
   // runs are played.
-  player_.Start(macro, rbUntilStopped.Checked(), seRepeat.Value(), leadMs);
+  player_.Start(macro, untilStoppedRadio.Checked(), repeatCountEdit.Value(), leadMs);
 }
 
-void TFrmMain::PlaybackEnded(macros::MacroPlayer::End end) {
+void MainForm::PlaybackEnded(macros::MacroPlayer::End end) {
   if (end == macros::MacroPlayer::End::Blocked) {
     StopRun(
         "Windows blocked the macro's input. The window under the pointer may belong to a "
         "program running as administrator.");
     return;
   }
-  StopRun((rbRepeatCount.Checked() ? "Completed macro repeat count. Runs done: "
-                                   : "Macro playback stopped. Runs done: ") +
-          std::to_string(FClicksDone));
+  StopRun((repeatCountRadio.Checked() ? "Completed macro repeat count. Runs done: "
+                                      : "Macro playback stopped. Runs done: ") +
+          std::to_string(clicksDone_));
 }

@@ -2,38 +2,38 @@
 // what the window shows when a recording ends.
 #include "mainform/main_form.h"
 
-void TFrmMain::btnCreateMacrosClick() {
+void MainForm::CreateMacroClicked() {
   BeginRecordCountdown();
 }
 
-void TFrmMain::BeginRecordCountdown() {
-  if (recorder_.Recording() || FRunning || recorder_.CountingDown()) return;
+void MainForm::BeginRecordCountdown() {
+  if (recorder_.Recording() || running_ || recorder_.CountingDown()) return;
   recorder_.StartCountdown("Recording... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) +
                            " to stop");
 }
 
-void TFrmMain::BeginRecording() {
+void MainForm::BeginRecording() {
   recorder_.Begin();
 }
 
-void TFrmMain::FinishRecording(const std::string& reason) {
+void MainForm::FinishRecording(const std::string& reason) {
   if (!recorder_.Recording() && !recorder_.CountingDown()) return;
   const macros::MacroRecorder::Result result = recorder_.Finish();
   LeaveCompactUi();
   if (!result.macro) {
-    Label1.SetText("Macro recording cancelled or empty.");
+    statusLabel.SetText("Macro recording cancelled or empty.");
     return;
   }
   RefreshMacroList();
-  for (int i = 0; i < lbMacroses.Count(); ++i)
-    if (lbMacroses.Items()[static_cast<size_t>(i)] == result.macro->Name()) {
-      lbMacroses.SetItemIndex(i);
+  for (int i = 0; i < macroList.Count(); ++i)
+    if (macroList.Items()[static_cast<size_t>(i)] == result.macro->Name()) {
+      macroList.SetItemIndex(i);
       break;
     }
   if (result.saveError.empty()) {
-    Label1.SetText("Macro saved: " + result.macro->Name() + ". " + reason);
+    statusLabel.SetText("Macro saved: " + result.macro->Name() + ". " + reason);
   } else {
-    Label1.SetText("Macro recorded but not saved: " + result.macro->Name() + ". " + reason);
+    statusLabel.SetText("Macro recorded but not saved: " + result.macro->Name() + ". " + reason);
     svc_.Dialogs->Message(plat::MsgKind::Error, plat::MsgButtons::Ok,
                           "The macro could not be saved:\r\n" + result.saveError +
                               "\r\n\r\nIt is in the list and can be played. Rename it to save "

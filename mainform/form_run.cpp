@@ -15,122 +15,122 @@ constexpr const char* kStartedElevated =
     "Windows may block the clicks.";
 }  // namespace
 
-void TFrmMain::ShowStartedFor(const plat::Point& point) {
-  Label1.SetText(svc_.Mouse->HigherIntegrityAt(point) ? kStartedElevated : "Started");
+void MainForm::ShowStartedFor(const plat::Point& point) {
+  statusLabel.SetText(svc_.Mouse->HigherIntegrityAt(point) ? kStartedElevated : "Started");
 }
 
-std::string TFrmMain::RunningCaption() {
+std::string MainForm::RunningCaption() {
   return "Running... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop";
 }
 
-void TFrmMain::StartRun() {
-  if (FRunning || recorder_.Recording() || recorder_.CountingDown()) return;
-  if (rbMacros.Checked() && SelectedMacro() == nullptr) {
+void MainForm::StartRun() {
+  if (running_ || recorder_.Recording() || recorder_.CountingDown()) return;
+  if (macrosRadio.Checked() && SelectedMacro() == nullptr) {
     svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                           "Please select a macro to play back.");
     return;
   }
-  btnStart.SetEnabled(false);
-  btnStop.SetEnabled(true);
-  Label1.SetText("Started");
+  startButton.SetEnabled(false);
+  stopButton.SetEnabled(true);
+  statusLabel.SetText("Started");
   // What is under the pointer can change before the first click: this only warns.
-  if (!rbMacros.Checked()) ShowStartedFor(ClickTargetPoint());
-  FClicksDone = 0;
-  FRunning = true;
+  if (!macrosRadio.Checked()) ShowStartedFor(ClickTargetPoint());
+  clicksDone_ = 0;
+  running_ = true;
 
-  if (chkMinimizeToTrayOnStart.Checked())
+  if (minimizeToTrayCheck.Checked())
     HideMainWindow();
   else
     EnterCompactUi(RunningCaption());
 
-  const int32_t delay = seStartDelaySS.Value();
+  const int32_t delay = startDelayEdit.Value();
   if (delay <= 0) {
-    if (rbMacros.Checked())
+    if (macrosRadio.Checked())
       BeginMacroPlayback();
     else
       clickRun_.Start();
   } else {
-    TimerDelay.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
-    TimerDelay.SetEnabled(true);
+    startDelayTimer.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
+    startDelayTimer.SetEnabled(true);
   }
 }
 
-void TFrmMain::StopRun(const std::string& text) {
-  if (!FRunning) return;
-  btnStart.SetEnabled(true);
-  btnStop.SetEnabled(false);
-  FRunning = false;
-  TimerDelay.SetEnabled(false);
+void MainForm::StopRun(const std::string& text) {
+  if (!running_) return;
+  startButton.SetEnabled(true);
+  stopButton.SetEnabled(false);
+  running_ = false;
+  startDelayTimer.SetEnabled(false);
   // Nothing more of the run is sent, and a button it holds is let go before the status line
   // says that it has stopped.
   clickRun_.Stop();
   player_.Stop();
-  Label1.SetText(text);
-  if (FRecUiActive && !recorder_.Recording() && !recorder_.CountingDown()) LeaveCompactUi();
+  statusLabel.SetText(text);
+  if (compactActive_ && !recorder_.Recording() && !recorder_.CountingDown()) LeaveCompactUi();
   if (!svc_.Window->IsVisible()) RestoreMainWindow();
 }
 
-int32_t TFrmMain::BaseIntervalMs() {
+int32_t MainForm::BaseIntervalMs() {
   // Signed 32-bit arithmetic as the controls give it; the unsigned detour keeps an
   // out-of-range text from being undefined behaviour.
-  const uint32_t sum = static_cast<uint32_t>(seHours.Value()) * 3600000u +
-                       static_cast<uint32_t>(seMinutes.Value()) * 60000u +
-                       static_cast<uint32_t>(seSeconds.Value()) * 1000u +
-                       static_cast<uint32_t>(seMillis.Value());
+  const uint32_t sum = static_cast<uint32_t>(hoursEdit.Value()) * 3600000u +
+                       static_cast<uint32_t>(minutesEdit.Value()) * 60000u +
+                       static_cast<uint32_t>(secondsEdit.Value()) * 1000u +
+                       static_cast<uint32_t>(millisecondsEdit.Value());
   const int32_t interval = static_cast<int32_t>(sum);
   return interval == 0 ? 1 : interval;
 }
 
-void TFrmMain::btnStartClick() {
+void MainForm::StartClicked() {
   StartRun();
 }
 
-void TFrmMain::btnStopClick() {
+void MainForm::StopClicked() {
   const char* prefix =
-      rbMacros.Checked() ? "Stopped by button. Runs done: " : "Stopped by button. Clicks done: ";
-  StopRun(prefix + std::to_string(FClicksDone));
+      macrosRadio.Checked() ? "Stopped by button. Runs done: " : "Stopped by button. Clicks done: ";
+  StopRun(prefix + std::to_string(clicksDone_));
 }
 
-void TFrmMain::TimerDelayTimer() {
-  TimerDelay.SetEnabled(false);
-  if (!chkMinimizeToTrayOnStart.Checked()) EnterCompactUi(RunningCaption());
-  if (rbMacros.Checked())
+void MainForm::StartDelayElapsed() {
+  startDelayTimer.SetEnabled(false);
+  if (!minimizeToTrayCheck.Checked()) EnterCompactUi(RunningCaption());
+  if (macrosRadio.Checked())
     BeginMacroPlayback();
   else
     clickRun_.Start();
 }
 
-clicker::ClickPlan TFrmMain::CurrentClickPlan() {
+clicker::ClickPlan MainForm::CurrentClickPlan() {
   clicker::ClickPlan plan;
   plan.limitReached =
-      rbRepeatCount.Checked() && static_cast<int32_t>(FClicksDone) >= seRepeat.Value();
-  plan.moveFirst = rbCoordinates.Checked();
+      repeatCountRadio.Checked() && static_cast<int32_t>(clicksDone_) >= repeatCountEdit.Value();
+  plan.moveFirst = coordinatesRadio.Checked();
   plan.point = ClickTargetPoint();
-  plan.button = std::max(cbButton.ItemIndex(), 0);
-  plan.type = std::max(cbClickType.ItemIndex(), 0);
-  plan.holdMs = seHoldMs.Value();
+  plan.button = std::max(buttonCombo.ItemIndex(), 0);
+  plan.type = std::max(clickTypeCombo.ItemIndex(), 0);
+  plan.holdMs = holdEdit.Value();
   plan.intervalMs = BaseIntervalMs();
-  plan.jitterMs = chkJitter.Checked() ? seJitterMs.Value() : 0;
+  plan.jitterMs = jitterCheck.Checked() ? jitterEdit.Value() : 0;
   return plan;
 }
 
-plat::Point TFrmMain::ClickTargetPoint() {
+plat::Point MainForm::ClickTargetPoint() {
   plat::Point p;
-  if (rbCurrentCursorPosition.Checked()) {
+  if (cursorPositionRadio.Checked()) {
     svc_.Mouse->CursorPos(p);
-  } else if (rbCoordinates.Checked()) {
+  } else if (coordinatesRadio.Checked()) {
     int32_t v = 0;
-    p.X = ui::ParseDecimalInt(edtCoordX.Text(), v) ? v : 0;
+    p.X = ui::ParseDecimalInt(coordXEdit.Text(), v) ? v : 0;
     v = 0;
-    p.Y = ui::ParseDecimalInt(edtCoordY.Text(), v) ? v : 0;
+    p.Y = ui::ParseDecimalInt(coordYEdit.Text(), v) ? v : 0;
   }
   return p;
 }
 
-void TFrmMain::ClickRunEnded(End end) {
+void MainForm::ClickRunEnded(End end) {
   if (end == End::Blocked) {
     StopRun(kBlockedClick);
     return;
   }
-  StopRun("Completed repeat count. Clicks done: " + std::to_string(FClicksDone));
+  StopRun("Completed repeat count. Clicks done: " + std::to_string(clicksDone_));
 }

@@ -3,95 +3,95 @@
 // on top" when a file holds both.
 #include "mainform/main_form.h"
 
-std::string TFrmMain::SettingsFilePath() {
+std::string MainForm::SettingsFilePath() {
   return settingsFile_.Path();
 }
 
-int TFrmMain::TargetModeIndex() {
-  if (rbCurrentCursorPosition.Checked()) return 0;
-  if (rbCoordinates.Checked()) return 1;
+int MainForm::TargetModeIndex() {
+  if (cursorPositionRadio.Checked()) return 0;
+  if (coordinatesRadio.Checked()) return 1;
   return 2;
 }
 
-settings::Settings TFrmMain::CurrentSettings() {
+settings::Settings MainForm::CurrentSettings() {
   settings::Settings s;
   s.targetMode = TargetModeIndex();
-  s.hours = seHours.Value();
-  s.minutes = seMinutes.Value();
-  s.seconds = seSeconds.Value();
-  s.millis = seMillis.Value();
-  s.jitterEnabled = chkJitter.Checked();
-  s.jitterMs = seJitterMs.Value();
-  s.untilStopped = rbUntilStopped.Checked();
-  s.repeatCount = seRepeat.Value();
-  s.button = cbButton.ItemIndex();
-  s.clickType = cbClickType.ItemIndex();
-  s.holdMs = seHoldMs.Value();
-  s.topMost = chkTopMost.Checked();
-  s.startDelaySeconds = seStartDelaySS.Value();
-  s.minimizeOnStart = chkMinimizeToTrayOnStart.Checked();
+  s.hours = hoursEdit.Value();
+  s.minutes = minutesEdit.Value();
+  s.seconds = secondsEdit.Value();
+  s.millis = millisecondsEdit.Value();
+  s.jitterEnabled = jitterCheck.Checked();
+  s.jitterMs = jitterEdit.Value();
+  s.untilStopped = untilStoppedRadio.Checked();
+  s.repeatCount = repeatCountEdit.Value();
+  s.button = buttonCombo.ItemIndex();
+  s.clickType = clickTypeCombo.ItemIndex();
+  s.holdMs = holdEdit.Value();
+  s.topMost = alwaysOnTopCheck.Checked();
+  s.startDelaySeconds = startDelayEdit.Value();
+  s.minimizeOnStart = minimizeToTrayCheck.Checked();
   s.startHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Start);
   s.stopHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
   s.recordHotkey = hotkeys_.Key(hotkeys::HotkeyAction::StartRecording);
-  s.coordX = edtCoordX.Value();
-  s.coordY = edtCoordY.Value();
-  s.selectedMacro = lbMacroses.ItemIndex();
+  s.coordX = coordXEdit.Value();
+  s.coordY = coordYEdit.Value();
+  s.selectedMacro = macroList.ItemIndex();
   return s;
 }
 
-void TFrmMain::SaveSettings() {
+void MainForm::SaveSettings() {
   settingsFile_.Write(CurrentSettings());
 }
 
-void TFrmMain::LoadSettings() {
+void MainForm::LoadSettings() {
   settings::Settings s = CurrentSettings();
   if (!settingsFile_.Read(s)) {
-    rbCurrentCursorPosition.SetChecked(true);
-    rbCurrentCursorPositionClick();
+    cursorPositionRadio.SetChecked(true);
+    CursorPositionClicked();
     return;
   }
   switch (s.targetMode) {
     case 0:
-      rbCurrentCursorPosition.SetChecked(true);
+      cursorPositionRadio.SetChecked(true);
       break;
     case 1:
-      rbCoordinates.SetChecked(true);
+      coordinatesRadio.SetChecked(true);
       break;
     case 2:
-      rbMacros.SetChecked(true);
+      macrosRadio.SetChecked(true);
       break;
     default:
       break;
   }
-  seHours.SetValue(s.hours);
-  seMinutes.SetValue(s.minutes);
-  seSeconds.SetValue(s.seconds);
-  seMillis.SetValue(s.millis);
-  chkJitter.SetChecked(s.jitterEnabled);
-  chkJitterClick();
-  seJitterMs.SetValue(s.jitterMs);
-  rbUntilStopped.SetChecked(s.untilStopped);
-  rbRepeatCount.SetChecked(!rbUntilStopped.Checked());
-  seRepeat.SetValue(s.repeatCount);
-  cbButton.SetItemIndex(s.button);
-  cbClickType.SetItemIndex(s.clickType);
-  cbClickTypeChange();
-  seHoldMs.SetValue(s.holdMs);
-  chkTopMost.SetChecked(s.topMost);
-  seStartDelaySS.SetValue(s.startDelaySeconds);
-  chkMinimizeToTrayOnStart.SetChecked(s.minimizeOnStart);
+  hoursEdit.SetValue(s.hours);
+  minutesEdit.SetValue(s.minutes);
+  secondsEdit.SetValue(s.seconds);
+  millisecondsEdit.SetValue(s.millis);
+  jitterCheck.SetChecked(s.jitterEnabled);
+  JitterClicked();
+  jitterEdit.SetValue(s.jitterMs);
+  untilStoppedRadio.SetChecked(s.untilStopped);
+  repeatCountRadio.SetChecked(!untilStoppedRadio.Checked());
+  repeatCountEdit.SetValue(s.repeatCount);
+  buttonCombo.SetItemIndex(s.button);
+  clickTypeCombo.SetItemIndex(s.clickType);
+  ClickTypeChanged();
+  holdEdit.SetValue(s.holdMs);
+  alwaysOnTopCheck.SetChecked(s.topMost);
+  startDelayEdit.SetValue(s.startDelaySeconds);
+  minimizeToTrayCheck.SetChecked(s.minimizeOnStart);
   hotkeys_.SetKey(hotkeys::HotkeyAction::Start, s.startHotkey);
   hotkeys_.SetKey(hotkeys::HotkeyAction::Stop, s.stopHotkey);
   hotkeys_.SetKey(hotkeys::HotkeyAction::StartRecording, s.recordHotkey);
-  edtCoordX.SetValue(s.coordX);
-  edtCoordY.SetValue(s.coordY);
-  FPendingSelectedMacroIndex = s.selectedMacro;
+  coordXEdit.SetValue(s.coordX);
+  coordYEdit.SetValue(s.coordY);
+  pendingSelection_ = s.selectedMacro;
 
   hotkeys_.RegisterAll();
-  if (rbCurrentCursorPosition.Checked())
-    rbCurrentCursorPositionClick();
-  else if (rbCoordinates.Checked())
-    rbCoordinatesClick();
+  if (cursorPositionRadio.Checked())
+    CursorPositionClicked();
+  else if (coordinatesRadio.Checked())
+    CoordinatesClicked();
   else
-    rbMacrosClick();
+    MacrosClicked();
 }

@@ -41,90 +41,90 @@ struct FormServices {
 
 }  // namespace mainform
 
-class TFrmMain : private macros::IPlaybackOutput,
+class MainForm : private macros::IPlaybackOutput,
                  private macros::IRecorderHost,
                  public clicker::IClickRunHost {
  public:
-  explicit TFrmMain(const mainform::FormServices& services);
-  ~TFrmMain() override;
-  TFrmMain(const TFrmMain&) = delete;
-  TFrmMain& operator=(const TFrmMain&) = delete;
+  explicit MainForm(const mainform::FormServices& services);
+  ~MainForm() override;
+  MainForm(const MainForm&) = delete;
+  MainForm& operator=(const MainForm&) = delete;
 
   // Lifecycle.
-  void FormCreate();
-  void FormCloseQuery();  // closing is never refused
-  void FormDestroy();
+  void Create();
+  void Closing();  // closing is never refused
+  void Destroy();
   // The Windows session ends (WM_ENDSESSION with wParam TRUE): the process may end without
-  // FormDestroy, so a run is stopped, a recording saved and the settings written now.
-  void FormEndSession();
+  // Destroy, so a run is stopped, a recording saved and the settings written now.
+  void SessionEnding();
 
   // Every control, for the Win32 binding (creation order is the tab order).
   const std::vector<ui::Control*>& AllControls() const { return controls_; }
   ui::Control* ControlById(int id) const;
 
   // Controls.
-  ui::Button btnStart;
-  ui::Button btnStop;
-  ui::GroupBox GroupBox1;
-  ui::RadioButton rbCurrentCursorPosition;
-  ui::RadioButton rbCoordinates;
-  ui::SpinEdit edtCoordX;
-  ui::Label Label3;
-  ui::SpinEdit edtCoordY;
-  ui::RadioButton rbMacros;
-  ui::Button btnCreateMacros;
-  ui::Button bRemove;
-  ui::Button bRename;
-  ui::ListBox lbMacroses;
-  ui::GroupBox grpInterval;
-  ui::Label lblH;
-  ui::Label lblM;
-  ui::Label lblS;
-  ui::Label lblMS;
-  ui::SpinEdit seHours;
-  ui::SpinEdit seMinutes;
-  ui::SpinEdit seSeconds;
-  ui::SpinEdit seMillis;
-  ui::CheckBox chkJitter;
-  ui::SpinEdit seJitterMs;
-  ui::GroupBox grpClickType;
-  ui::ComboBox cbButton;
-  ui::ComboBox cbClickType;
-  ui::Label lblHold;
-  ui::SpinEdit seHoldMs;
-  ui::GroupBox grpDelay;
-  ui::Label lblDelayMs;
-  ui::SpinEdit seStartDelaySS;
-  ui::GroupBox grpClicks;
-  ui::RadioButton rbUntilStopped;
-  ui::RadioButton rbRepeatCount;
-  ui::SpinEdit seRepeat;
-  ui::GroupBox grpSafety;
-  ui::CheckBox chkMinimizeToTrayOnStart;
-  ui::CheckBox chkTopMost;
-  ui::Label lblHotkeys;
-  ui::Button Button1;
-  ui::Panel Panel1;
-  ui::Label Label1;
-  ui::Label Label2;
-  ui::Timer TimerDelay;
+  ui::Button startButton;
+  ui::Button stopButton;
+  ui::GroupBox targetGroup;
+  ui::RadioButton cursorPositionRadio;
+  ui::RadioButton coordinatesRadio;
+  ui::SpinEdit coordXEdit;
+  ui::Label coordSeparatorLabel;
+  ui::SpinEdit coordYEdit;
+  ui::RadioButton macrosRadio;
+  ui::Button createMacroButton;
+  ui::Button removeMacroButton;
+  ui::Button renameMacroButton;
+  ui::ListBox macroList;
+  ui::GroupBox intervalGroup;
+  ui::Label hoursLabel;
+  ui::Label minutesLabel;
+  ui::Label secondsLabel;
+  ui::Label millisecondsLabel;
+  ui::SpinEdit hoursEdit;
+  ui::SpinEdit minutesEdit;
+  ui::SpinEdit secondsEdit;
+  ui::SpinEdit millisecondsEdit;
+  ui::CheckBox jitterCheck;
+  ui::SpinEdit jitterEdit;
+  ui::GroupBox clickTypeGroup;
+  ui::ComboBox buttonCombo;
+  ui::ComboBox clickTypeCombo;
+  ui::Label holdLabel;
+  ui::SpinEdit holdEdit;
+  ui::GroupBox startDelayGroup;
+  ui::Label startDelayLabel;
+  ui::SpinEdit startDelayEdit;
+  ui::GroupBox repeatGroup;
+  ui::RadioButton untilStoppedRadio;
+  ui::RadioButton repeatCountRadio;
+  ui::SpinEdit repeatCountEdit;
+  ui::GroupBox additionalGroup;
+  ui::CheckBox minimizeToTrayCheck;
+  ui::CheckBox alwaysOnTopCheck;
+  ui::Label hotkeysLabel;
+  ui::Button aboutButton;
+  ui::Panel statusPanel;
+  ui::Label statusLabel;
+  ui::Label websiteLink;
+  ui::Timer startDelayTimer;
 
   // Control-state handlers.
-  void rbCurrentCursorPositionClick();
-  void rbCoordinatesClick();
-  void rbMacrosClick();
-  void rbRepeatCountClick();
-  void rbUntilStoppedClick();
-  void cbClickTypeChange();
-  void chkJitterClick();
+  void CursorPositionClicked();
+  void CoordinatesClicked();
+  void MacrosClicked();
+  void RepeatCountClicked();
+  void UntilStoppedClicked();
+  void ClickTypeChanged();
+  void JitterClicked();
 
   // Run control.
   void StartRun();
   void StopRun(const std::string& text);
   int32_t BaseIntervalMs();
-  void btnStartClick();
-  void btnStopClick();
-  void TimerDelayTimer();
+  void StartClicked();
+  void StopClicked();
+  void StartDelayElapsed();
 
   // What a tick of a clicking run does, as the controls say now.
   clicker::ClickPlan CurrentClickPlan() override;
@@ -138,11 +138,11 @@ class TFrmMain : private macros::IPlaybackOutput,
   void SelectMacroNamed(const std::string& name);
   macros::MacroLibrary& Library() { return library_; }
   // The macro selected in the list box, or none; the library keeps owning it.
-  TRecordedMacro* SelectedMacro();
+  RecordedMacro* SelectedMacro();
   // The same macro, shared: a playback keeps it alive even if it is removed meanwhile.
-  std::shared_ptr<TRecordedMacro> SelectedMacroShared();
-  void bRenameClick();
-  void bRemoveClick();
+  std::shared_ptr<RecordedMacro> SelectedMacroShared();
+  void RenameMacroClicked();
+  void RemoveMacroClicked();
   void BeginMacroPlayback();
 
   // Window presentation.
@@ -154,18 +154,18 @@ class TFrmMain : private macros::IPlaybackOutput,
   void RestoreMainWindow();
   // Shows, restores and activates the window: the user asked for it.
   void ActivateMainWindow();
-  void TrayIcon1Click();
-  void chkTopMostClick();
-  void chkMinimizeToTrayOnStartClick();
-  void Button1Click();
-  void Label2Click();
-  void Label2MouseEnter();
-  void Label2MouseLeave();
+  void TrayIconClicked();
+  void AlwaysOnTopClicked();
+  void MinimizeToTrayClicked();
+  void AboutClicked();
+  void WebsiteLinkClicked();
+  void WebsiteLinkEntered();
+  void WebsiteLinkLeft();
   // The About box's text for a year.
   static std::string AboutText(int year);
 
   // Global hotkeys. WM_HOTKEY with the identifier in wParam.
-  void WndProcHotkey(uintptr_t id);
+  void HotkeyPressed(uintptr_t id);
   hotkeys::GlobalHotkeys& Hotkeys() { return hotkeys_; }
 
   // Settings file.
@@ -177,7 +177,7 @@ class TFrmMain : private macros::IPlaybackOutput,
   void LoadSettings();
 
   // Macro recorder.
-  void btnCreateMacrosClick();
+  void CreateMacroClicked();
   void BeginRecordCountdown();
   // The start-recording hotkey during the countdown.
   void BeginRecording();
@@ -187,18 +187,27 @@ class TFrmMain : private macros::IPlaybackOutput,
   // Macro playback: the first event's offset counts from `leadMs` after now.
   void PlayMacroRuns(uint32_t leadMs = 0);
 
-  // State, readable by tests and the Win32 side.
-  bool FRunning = false;
-  uint64_t FClicksDone = 0;
-  bool FRecUiActive = false;
-  // The settings were written at the end of the session; FormDestroy does not write them again.
-  bool FSessionEndSaved = false;
-  int32_t FPendingSelectedMacroIndex = -1;
-  plat::Rect FRecUiSavedBounds;
-  std::string FRecUiSavedCaption;
-  bool FRecUiSavedTopMost = false;
+  // A clicking run or a playback is under way (from StartRun to StopRun).
+  bool Running() const { return running_; }
+  // Clicks of a clicking run, or whole runs of a playback, since the run started.
+  uint64_t ClicksDone() const { return clicksDone_; }
+  // The window is the compact bar of a run or a recording.
+  bool CompactActive() const { return compactActive_; }
+  // The macro list's selection from the settings file, until the library is loaded.
+  int32_t PendingSelection() const { return pendingSelection_; }
 
  private:
+  bool running_ = false;
+  uint64_t clicksDone_ = 0;
+  bool compactActive_ = false;
+  // The settings were written at the end of the session; Destroy does not write them again.
+  bool savedAtSessionEnd_ = false;
+  int32_t pendingSelection_ = -1;
+  // The window as it was before the compact bar.
+  plat::Rect savedBounds_;
+  std::string savedCaption_;
+  bool savedTopMost_ = false;
+
   mainform::FormServices svc_;
   std::vector<ui::Control*> controls_;
   clicker::InputSynthesizer input_;
@@ -219,10 +228,10 @@ class TFrmMain : private macros::IPlaybackOutput,
   bool Press(int32_t button) override { return input_.ButtonDown(button); }
   bool Release(int32_t button) override { return input_.ButtonUp(button); }
   // IClickRunHost
-  void ClickDone() override { ++FClicksDone; }
+  void ClickDone() override { ++clicksDone_; }
   void ClickRunEnded(End end) override;
   // IRecorderHost
   void ShowRecorderBar(const std::string& caption) override { EnterCompactUi(caption); }
   void SetRecorderCaption(const std::string& caption) override { SetCompactCaption(caption); }
-  void RecordingStarted() override { Label1.SetText("Recording macro..."); }
+  void RecordingStarted() override { statusLabel.SetText("Recording macro..."); }
 };

@@ -11,17 +11,17 @@ constexpr int kCompactMinWidth = 200;
 constexpr int kCompactMargin = 16;
 }  // namespace
 
-void TFrmMain::EnterCompactUi(const std::string& text) {
-  if (!FRecUiActive) {
-    FRecUiSavedBounds = svc_.Window->Bounds();
-    FRecUiSavedCaption = svc_.Window->Caption();
-    FRecUiSavedTopMost = chkTopMost.Checked();
-    FRecUiActive = true;
+void MainForm::EnterCompactUi(const std::string& text) {
+  if (!compactActive_) {
+    savedBounds_ = svc_.Window->Bounds();
+    savedCaption_ = svc_.Window->Caption();
+    savedTopMost_ = alwaysOnTopCheck.Checked();
+    compactActive_ = true;
   }
   const int height = svc_.Window->CaptionHeight() + 2 * svc_.Window->FrameHeight();
-  const int width = std::max(FRecUiSavedBounds.Width() / 2, kCompactMinWidth);
+  const int width = std::max(savedBounds_.Width() / 2, kCompactMinWidth);
   const plat::Rect work = svc_.Window->WorkArea();
-  Panel1.SetVisible(false);
+  statusPanel.SetVisible(false);
   const int left = work.Right - width - kCompactMargin;
   const int top = work.Bottom - height - kCompactMargin;
   const plat::Rect compact{left, top, left + width, top + height};
@@ -31,51 +31,52 @@ void TFrmMain::EnterCompactUi(const std::string& text) {
   svc_.Window->PlaceTopMost(compact);
 }
 
-void TFrmMain::SetCompactCaption(const std::string& text) {
-  if (!FRecUiActive) return;
+void MainForm::SetCompactCaption(const std::string& text) {
+  if (!compactActive_) return;
   svc_.Window->SetCaption("  " + text);
   svc_.Window->Repaint();
 }
 
-void TFrmMain::LeaveCompactUi() {
-  if (!FRecUiActive) return;
+void MainForm::LeaveCompactUi() {
+  if (!compactActive_) return;
   svc_.Window->SetTopMost(false);
-  svc_.Window->SetBounds(FRecUiSavedBounds);
-  svc_.Window->SetCaption(FRecUiSavedCaption);
-  Panel1.SetVisible(true);
-  chkTopMost.SetChecked(FRecUiSavedTopMost);
-  svc_.Window->SetTopMost(chkTopMost.Checked());
-  FRecUiActive = false;
+  svc_.Window->SetBounds(savedBounds_);
+  svc_.Window->SetCaption(savedCaption_);
+  statusPanel.SetVisible(true);
+  alwaysOnTopCheck.SetChecked(savedTopMost_);
+  svc_.Window->SetTopMost(alwaysOnTopCheck.Checked());
+  compactActive_ = false;
   svc_.Window->Show();
 }
 
-void TFrmMain::HideMainWindow() {
+void MainForm::HideMainWindow() {
   svc_.Window->Hide();
 }
 
-void TFrmMain::RestoreMainWindow() {
+void MainForm::RestoreMainWindow() {
   svc_.Window->Show();
 }
 
-void TFrmMain::ActivateMainWindow() {
+void MainForm::ActivateMainWindow() {
   svc_.Window->Activate();
 }
 
-void TFrmMain::TrayIcon1Click() {
+void MainForm::TrayIconClicked() {
   ActivateMainWindow();
 }
 
-void TFrmMain::chkTopMostClick() {
-  if (chkMinimizeToTrayOnStart.Checked() && chkTopMost.Checked())
-    chkMinimizeToTrayOnStart.SetChecked(false);
-  svc_.Window->SetTopMost(chkTopMost.Checked());
+void MainForm::AlwaysOnTopClicked() {
+  if (minimizeToTrayCheck.Checked() && alwaysOnTopCheck.Checked())
+    minimizeToTrayCheck.SetChecked(false);
+  svc_.Window->SetTopMost(alwaysOnTopCheck.Checked());
 }
 
-void TFrmMain::chkMinimizeToTrayOnStartClick() {
-  if (chkMinimizeToTrayOnStart.Checked() && chkTopMost.Checked()) chkTopMost.SetChecked(false);
+void MainForm::MinimizeToTrayClicked() {
+  if (minimizeToTrayCheck.Checked() && alwaysOnTopCheck.Checked())
+    alwaysOnTopCheck.SetChecked(false);
 }
 
-std::string TFrmMain::AboutText(int year) {
+std::string MainForm::AboutText(int year) {
   const char* lines[] = {
       product::kTitle,
       nullptr,  // version
@@ -105,19 +106,19 @@ std::string TFrmMain::AboutText(int year) {
   return text;
 }
 
-void TFrmMain::Button1Click() {
+void MainForm::AboutClicked() {
   svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                         AboutText(svc_.Env->LocalNow().Year));
 }
 
-void TFrmMain::Label2Click() {
+void MainForm::WebsiteLinkClicked() {
   svc_.Shell->Open(product::kWebsite);
 }
 
-void TFrmMain::Label2MouseEnter() {
-  Label2.SetUnderline(true);
+void MainForm::WebsiteLinkEntered() {
+  websiteLink.SetUnderline(true);
 }
 
-void TFrmMain::Label2MouseLeave() {
-  Label2.SetUnderline(false);
+void MainForm::WebsiteLinkLeft() {
+  websiteLink.SetUnderline(false);
 }

@@ -46,7 +46,7 @@ bool SettingsFile::Read(Settings& v) {
   auto flag = [&](const char* section, const char* key, bool def) {
     return get(section, key, def ? 1 : 0) != 0;
   };
-  auto hotkey = [&](const char* section, THotkeyData& k) {
+  auto hotkey = [&](const char* section, HotkeyData& k) {
     k.Vk = static_cast<uint32_t>(get(section, "vk", static_cast<int32_t>(k.Vk)));
     k.Modifiers = static_cast<uint32_t>(get(section, "mod", static_cast<int32_t>(k.Modifiers)));
   };
@@ -80,7 +80,7 @@ void SettingsFile::Write(const Settings& v) {
     if (!profile_.Write(path, section, key, std::to_string(value)))
       throw std::runtime_error("Unable to write to " + path);
   };
-  auto hotkey = [&](const char* section, const THotkeyData& k) {
+  auto hotkey = [&](const char* section, const HotkeyData& k) {
     put(section, "vk", static_cast<int32_t>(k.Vk));
     put(section, "mod", static_cast<int32_t>(k.Modifiers));
   };

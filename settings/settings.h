@@ -27,9 +27,9 @@ struct Settings {
   bool topMost = false;
   int32_t startDelaySeconds = 0;
   bool minimizeOnStart = false;
-  THotkeyData startHotkey;
-  THotkeyData stopHotkey;
-  THotkeyData recordHotkey;
+  HotkeyData startHotkey;
+  HotkeyData stopHotkey;
+  HotkeyData recordHotkey;
   int32_t coordX = 0;
   int32_t coordY = 0;
   int32_t selectedMacro = -1;  // the macro list's selection; -1 none

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "product/product.h"
 #include "platform/http.h"
+#include "product/product.h"
 
 namespace update {
 

@@ -28,9 +28,9 @@ class ProgramTest : public testing::Test {
 
   // Waits until a run has ended (Start is enabled again) and returns the status line then.
   std::wstring WaitForRunEnd(Ms timeout = Ms{10000}) {
-    if (!WaitUntil([&] { return App().Enabled(ids::btnStart); }, timeout))
+    if (!WaitUntil([&] { return App().Enabled(ids::startButton); }, timeout))
       return L"(still running after " + std::to_wstring(timeout.count()) + L" ms)";
-    return App().Text(ids::Label1);
+    return App().Text(ids::statusLabel);
   }
 
   TempDir appData_;
@@ -54,34 +54,35 @@ TEST_F(ProgramTest, FreshStartShowsTheDefaults) {
   EXPECT_EQ(App().Caption(), kCaption);
 
   const ControlState expected[] = {
-      {ID_AND_NAME(btnStart), true},
-      {ID_AND_NAME(btnStop), false},
-      {ID_AND_NAME(rbCurrentCursorPosition), true, std::nullopt, true},
-      {ID_AND_NAME(rbCoordinates), true, std::nullopt, false},
-      {ID_AND_NAME(edtCoordX), false, L"0"},
-      {ID_AND_NAME(Label3), false},
-      {ID_AND_NAME(edtCoordY), false, L"0"},
-      {ID_AND_NAME(rbMacros), true, std::nullopt, false},
-      {ID_AND_NAME(btnCreateMacros), false},
-      {ID_AND_NAME(bRemove), false},
-      {ID_AND_NAME(bRename), false},
-      {ID_AND_NAME(lbMacroses), false},
-      {ID_AND_NAME(seHours), true, L"0"},
-      {ID_AND_NAME(seMinutes), true, L"0"},
-      {ID_AND_NAME(seSeconds), true, L"0"},
-      {ID_AND_NAME(seMillis), true, L"100"},
-      {ID_AND_NAME(chkJitter), true, std::nullopt, false},
-      {ID_AND_NAME(seJitterMs), false, L"0"},
-      {ID_AND_NAME(lblHold), false},
-      {ID_AND_NAME(seHoldMs), false, L"80"},
-      {ID_AND_NAME(seStartDelaySS), true, L"0"},
-      {ID_AND_NAME(rbUntilStopped), true, std::nullopt, true},
-      {ID_AND_NAME(rbRepeatCount), true, std::nullopt, false},
-      {ID_AND_NAME(seRepeat), false, L"100"},
-      {ID_AND_NAME(chkMinimizeToTrayOnStart), true, std::nullopt, false},
-      {ID_AND_NAME(chkTopMost), true, std::nullopt, false},
-      {ID_AND_NAME(Label1), true, L"Ready"},
-      {ID_AND_NAME(lblHotkeys), true, L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X"},
+      {ID_AND_NAME(startButton), true},
+      {ID_AND_NAME(stopButton), false},
+      {ID_AND_NAME(cursorPositionRadio), true, std::nullopt, true},
+      {ID_AND_NAME(coordinatesRadio), true, std::nullopt, false},
+      {ID_AND_NAME(coordXEdit), false, L"0"},
+      {ID_AND_NAME(coordSeparatorLabel), false},
+      {ID_AND_NAME(coordYEdit), false, L"0"},
+      {ID_AND_NAME(macrosRadio), true, std::nullopt, false},
+      {ID_AND_NAME(createMacroButton), false},
+      {ID_AND_NAME(removeMacroButton), false},
+      {ID_AND_NAME(renameMacroButton), false},
+      {ID_AND_NAME(macroList), false},
+      {ID_AND_NAME(hoursEdit), true, L"0"},
+      {ID_AND_NAME(minutesEdit), true, L"0"},
+      {ID_AND_NAME(secondsEdit), true, L"0"},
+      {ID_AND_NAME(millisecondsEdit), true, L"100"},
+      {ID_AND_NAME(jitterCheck), true, std::nullopt, false},
+      {ID_AND_NAME(jitterEdit), false, L"0"},
+      {ID_AND_NAME(holdLabel), false},
+      {ID_AND_NAME(holdEdit), false, L"80"},
+      {ID_AND_NAME(startDelayEdit), true, L"0"},
+      {ID_AND_NAME(untilStoppedRadio), true, std::nullopt, true},
+      {ID_AND_NAME(repeatCountRadio), true, std::nullopt, false},
+      {ID_AND_NAME(repeatCountEdit), false, L"100"},
+      {ID_AND_NAME(minimizeToTrayCheck), true, std::nullopt, false},
+      {ID_AND_NAME(alwaysOnTopCheck), true, std::nullopt, false},
+      {ID_AND_NAME(statusLabel), true, L"Ready"},
+      {ID_AND_NAME(hotkeysLabel), true,
+       L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X"},
   };
   for (const ControlState& c : expected) {
     SCOPED_TRACE(c.name);
@@ -94,12 +95,12 @@ TEST_F(ProgramTest, FreshStartShowsTheDefaults) {
     }
   }
 
-  EXPECT_EQ(App().ComboItems(ids::cbButton),
+  EXPECT_EQ(App().ComboItems(ids::buttonCombo),
             (std::vector<std::wstring>{L"Left", L"Right", L"Middle"}));
-  EXPECT_EQ(App().ComboIndex(ids::cbButton), 0);
-  EXPECT_EQ(App().ComboItems(ids::cbClickType),
+  EXPECT_EQ(App().ComboIndex(ids::buttonCombo), 0);
+  EXPECT_EQ(App().ComboItems(ids::clickTypeCombo),
             (std::vector<std::wstring>{L"Single", L"Double", L"Hold"}));
-  EXPECT_EQ(App().ComboIndex(ids::cbClickType), 0);
+  EXPECT_EQ(App().ComboIndex(ids::clickTypeCombo), 0);
 }
 
 #undef ID_AND_NAME
@@ -107,65 +108,68 @@ TEST_F(ProgramTest, FreshStartShowsTheDefaults) {
 // The control-state handlers run on a user's clicks and choices, and their result reaches the
 // real controls.
 TEST_F(ProgramTest, UserChoicesEnableAndDisableTheirControls) {
-  App().SelectCombo(ids::cbClickType, 2);  // Hold
-  EXPECT_TRUE(App().Enabled(ids::seHoldMs));
-  EXPECT_TRUE(App().Enabled(ids::lblHold));
-  App().SelectCombo(ids::cbClickType, 1);  // Double
-  EXPECT_FALSE(App().Enabled(ids::seHoldMs));
-  EXPECT_FALSE(App().Enabled(ids::lblHold));
+  App().SelectCombo(ids::clickTypeCombo, 2);  // Hold
+  EXPECT_TRUE(App().Enabled(ids::holdEdit));
+  EXPECT_TRUE(App().Enabled(ids::holdLabel));
+  App().SelectCombo(ids::clickTypeCombo, 1);  // Double
+  EXPECT_FALSE(App().Enabled(ids::holdEdit));
+  EXPECT_FALSE(App().Enabled(ids::holdLabel));
 
-  App().Click(ids::chkJitter);
-  EXPECT_TRUE(App().Checked(ids::chkJitter));
-  EXPECT_TRUE(App().Enabled(ids::seJitterMs));
+  App().Click(ids::jitterCheck);
+  EXPECT_TRUE(App().Checked(ids::jitterCheck));
+  EXPECT_TRUE(App().Enabled(ids::jitterEdit));
 
-  App().Click(ids::rbRepeatCount);
-  EXPECT_TRUE(App().Checked(ids::rbRepeatCount));
-  EXPECT_FALSE(App().Checked(ids::rbUntilStopped));
-  EXPECT_TRUE(App().Enabled(ids::seRepeat));
-  App().Click(ids::rbUntilStopped);
-  EXPECT_FALSE(App().Enabled(ids::seRepeat));
+  App().Click(ids::repeatCountRadio);
+  EXPECT_TRUE(App().Checked(ids::repeatCountRadio));
+  EXPECT_FALSE(App().Checked(ids::untilStoppedRadio));
+  EXPECT_TRUE(App().Enabled(ids::repeatCountEdit));
+  App().Click(ids::untilStoppedRadio);
+  EXPECT_FALSE(App().Enabled(ids::repeatCountEdit));
 
-  App().Click(ids::rbCoordinates);
-  EXPECT_FALSE(App().Checked(ids::rbCurrentCursorPosition));
-  for (int c : {ids::edtCoordX, ids::edtCoordY, ids::Label3}) EXPECT_TRUE(App().Enabled(c)) << c;
+  App().Click(ids::coordinatesRadio);
+  EXPECT_FALSE(App().Checked(ids::cursorPositionRadio));
+  for (int c : {ids::coordXEdit, ids::coordYEdit, ids::coordSeparatorLabel})
+    EXPECT_TRUE(App().Enabled(c)) << c;
 
-  App().Click(ids::rbMacros);
-  for (int c : {ids::btnCreateMacros, ids::bRemove, ids::bRename, ids::lbMacroses})
+  App().Click(ids::macrosRadio);
+  for (int c :
+       {ids::createMacroButton, ids::removeMacroButton, ids::renameMacroButton, ids::macroList})
     EXPECT_TRUE(App().Enabled(c)) << c;
   for (int c :
-       {ids::seHours, ids::seMinutes, ids::seSeconds, ids::seMillis, ids::lblH, ids::lblM,
-        ids::lblS, ids::lblMS, ids::chkJitter, ids::seJitterMs, ids::cbButton, ids::cbClickType,
-        ids::lblHold, ids::seHoldMs, ids::edtCoordX, ids::edtCoordY, ids::Label3})
+       {ids::hoursEdit, ids::minutesEdit, ids::secondsEdit, ids::millisecondsEdit, ids::hoursLabel,
+        ids::minutesLabel, ids::secondsLabel, ids::millisecondsLabel, ids::jitterCheck,
+        ids::jitterEdit, ids::buttonCombo, ids::clickTypeCombo, ids::holdLabel, ids::holdEdit,
+        ids::coordXEdit, ids::coordYEdit, ids::coordSeparatorLabel})
     EXPECT_FALSE(App().Enabled(c)) << c;
   // Repeat and start delay apply to playback too.
-  for (int c : {ids::rbUntilStopped, ids::rbRepeatCount, ids::seStartDelaySS})
+  for (int c : {ids::untilStoppedRadio, ids::repeatCountRadio, ids::startDelayEdit})
     EXPECT_TRUE(App().Enabled(c)) << c;
 
   // Back to the cursor: the jitter box comes back because "Jitter" is still checked; hold time
   // stays off with "Double".
-  App().Click(ids::rbCurrentCursorPosition);
-  for (int c : {ids::seHours, ids::seMillis, ids::chkJitter, ids::seJitterMs, ids::cbButton,
-                ids::cbClickType})
+  App().Click(ids::cursorPositionRadio);
+  for (int c : {ids::hoursEdit, ids::millisecondsEdit, ids::jitterCheck, ids::jitterEdit,
+                ids::buttonCombo, ids::clickTypeCombo})
     EXPECT_TRUE(App().Enabled(c)) << c;
   for (int c :
-       {ids::seHoldMs, ids::edtCoordX, ids::edtCoordY, ids::btnCreateMacros, ids::lbMacroses})
+       {ids::holdEdit, ids::coordXEdit, ids::coordYEdit, ids::createMacroButton, ids::macroList})
     EXPECT_FALSE(App().Enabled(c)) << c;
 }
 
 TEST_F(ProgramTest, MacroModeWithoutAMacroAsksForOne) {
-  App().Click(ids::rbMacros);
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::MessageBoxShown);
+  App().Click(ids::macrosRadio);
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::MessageBoxShown);
   MessageBoxInfo box = App().WaitForMessageBox();
   EXPECT_EQ(box.text, L"Please select a macro to play back.");
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   EXPECT_EQ(box.owner, App().MainWindow());
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
   App().AnswerMessageBox(box, IDOK);
 
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
-  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
   EXPECT_EQ(App().Caption(), kCaption);
 }
 
@@ -181,20 +185,20 @@ class ClickingTest : public ProgramTest {
   // Coordinates mode aimed at kClient on the target, interval `millis`, repeat `count` times.
   void AimAtTarget(int millis, int count) {
     const POINT screen = target_.ToScreen(kClient);
-    App().Click(ids::rbCoordinates);
-    App().SetText(ids::edtCoordX, std::to_wstring(screen.x));
-    App().SetText(ids::edtCoordY, std::to_wstring(screen.y));
-    App().SetText(ids::seMillis, std::to_wstring(millis));
-    App().Click(ids::rbRepeatCount);
-    App().SetText(ids::seRepeat, std::to_wstring(count));
-    ASSERT_TRUE(App().Checked(ids::rbCoordinates));
-    ASSERT_TRUE(App().Checked(ids::rbRepeatCount));
+    App().Click(ids::coordinatesRadio);
+    App().SetText(ids::coordXEdit, std::to_wstring(screen.x));
+    App().SetText(ids::coordYEdit, std::to_wstring(screen.y));
+    App().SetText(ids::millisecondsEdit, std::to_wstring(millis));
+    App().Click(ids::repeatCountRadio);
+    App().SetText(ids::repeatCountEdit, std::to_wstring(count));
+    ASSERT_TRUE(App().Checked(ids::coordinatesRadio));
+    ASSERT_TRUE(App().Checked(ids::repeatCountRadio));
   }
 
   // Starts the run and waits for its end; returns the status line.
   std::wstring RunToEnd() {
     target_.Clear();
-    if (App().Click(ids::btnStart) != Program::ClickOutcome::Handled)
+    if (App().Click(ids::startButton) != Program::ClickOutcome::Handled)
       return L"(Start showed a message box)";
     return WaitForRunEnd();
   }
@@ -223,9 +227,9 @@ class ClickingTest : public ProgramTest {
 TEST_F(ClickingTest, RepeatCountThreeClicksThreeTimesAtTheCoordinates) {
   AimAtTarget(50, 3);
   target_.Clear();
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
-  EXPECT_FALSE(App().Enabled(ids::btnStart));
-  EXPECT_TRUE(App().Enabled(ids::btnStop));
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
+  EXPECT_FALSE(App().Enabled(ids::startButton));
+  EXPECT_TRUE(App().Enabled(ids::stopButton));
 
   const std::wstring status = WaitForRunEnd();
   const int64_t endSeenAt = QpcNow();
@@ -254,16 +258,16 @@ TEST_F(ClickingTest, RepeatCountThreeClicksThreeTimesAtTheCoordinates) {
     EXPECT_GE(QpcMs(events[4].qpc, endSeenAt), 20.0) << Describe(events);
   }
 
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
   EXPECT_EQ(App().Caption(), kCaption);
 }
 
 // One action of each click type and button reaches the target as that button's messages.
 struct ActionCase {
   const char* name;
-  int button;  // cbButton item
-  int type;    // cbClickType item
+  int button;  // buttonCombo item
+  int type;    // clickTypeCombo item
   std::vector<std::string> messages;
 };
 
@@ -276,8 +280,8 @@ class ClickActionTest : public ClickingTest, public testing::WithParamInterface<
 TEST_P(ClickActionTest, ReachesTheTargetAsThatButtonsMessages) {
   const ActionCase& c = GetParam();
   AimAtTarget(50, 1);
-  App().SelectCombo(ids::cbButton, c.button);
-  App().SelectCombo(ids::cbClickType, c.type);
+  App().SelectCombo(ids::buttonCombo, c.button);
+  App().SelectCombo(ids::clickTypeCombo, c.type);
   EXPECT_EQ(RunToEnd(), L"Completed repeat count. Clicks done: 1");
   PumpFor(Ms{300});
 
@@ -307,10 +311,10 @@ TEST_F(ClickingTest, CursorModeClicksWhereTheCursorIs) {
   const POINT client{60, 30};
   const POINT screen = target_.ToScreen(client);
   ASSERT_TRUE(SetCursorPos(screen.x, screen.y));
-  App().SetText(ids::seMillis, L"50");
-  App().Click(ids::rbRepeatCount);
-  App().SetText(ids::seRepeat, L"1");
-  ASSERT_TRUE(App().Checked(ids::rbCurrentCursorPosition));
+  App().SetText(ids::millisecondsEdit, L"50");
+  App().Click(ids::repeatCountRadio);
+  App().SetText(ids::repeatCountEdit, L"1");
+  ASSERT_TRUE(App().Checked(ids::cursorPositionRadio));
   EXPECT_EQ(RunToEnd(), L"Completed repeat count. Clicks done: 1");
   PumpFor(Ms{300});
 
@@ -329,9 +333,9 @@ TEST_F(ClickingTest, CursorModeClicksWhereTheCursorIs) {
 
 TEST_F(ClickingTest, HoldKeepsTheButtonDownForTheHoldTime) {
   AimAtTarget(50, 1);
-  App().SelectCombo(ids::cbClickType, 2);  // Hold
-  ASSERT_TRUE(App().Enabled(ids::seHoldMs));
-  App().SetText(ids::seHoldMs, L"200");
+  App().SelectCombo(ids::clickTypeCombo, 2);  // Hold
+  ASSERT_TRUE(App().Enabled(ids::holdEdit));
+  App().SetText(ids::holdEdit, L"200");
   EXPECT_EQ(RunToEnd(), L"Completed repeat count. Clicks done: 1");
   PumpFor(Ms{300});
 
@@ -348,11 +352,11 @@ TEST_F(ClickingTest, HoldKeepsTheButtonDownForTheHoldTime) {
 // The default hotkeys, pressed as a user would (system-wide, whatever window is active).
 TEST_F(ClickingTest, StartAndStopHotkeysDriveARun) {
   AimAtTarget(0, 3);
-  App().SetText(ids::seSeconds, L"10");  // no click comes before the stop
+  App().SetText(ids::secondsEdit, L"10");  // no click comes before the stop
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'S');
-  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::Label1) == L"Started"; }, Ms{3000}))
-      << App().Text(ids::Label1);
-  EXPECT_FALSE(App().Enabled(ids::btnStart));
+  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::statusLabel) == L"Started"; }, Ms{3000}))
+      << App().Text(ids::statusLabel);
+  EXPECT_FALSE(App().Enabled(ids::startButton));
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
   EXPECT_EQ(WaitForRunEnd(Ms{3000}), L"Stopped by hotkey. Clicks done: 0");
   EXPECT_EQ(target_.Events().size(), 0u) << Describe(target_.Events());
@@ -360,22 +364,22 @@ TEST_F(ClickingTest, StartAndStopHotkeysDriveARun) {
 
 TEST_F(ClickingTest, StopDuringTheStartDelayClicksNothing) {
   AimAtTarget(50, 3);
-  App().SetText(ids::seStartDelaySS, L"5");
+  App().SetText(ids::startDelayEdit, L"5");
   target_.Clear();
   RECT full{}, compact{}, after{};
   GetWindowRect(App().MainWindow(), &full);
   const int64_t startedAt = QpcNow();
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
-  EXPECT_EQ(App().Text(ids::Label1), L"Started");
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Started");
   EXPECT_EQ(App().Caption(), kRunningCaption);
   GetWindowRect(App().MainWindow(), &compact);
   EXPECT_LT(compact.bottom - compact.top, (full.bottom - full.top) / 2) << "compact while running";
-  ASSERT_TRUE(App().Enabled(ids::btnStop));
+  ASSERT_TRUE(App().Enabled(ids::stopButton));
   PumpFor(Ms{300});
-  App().Click(ids::btnStop);
-  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
+  App().Click(ids::stopButton);
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Stopped by button. Clicks done: 0");
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
   // The window is back in its full form.
   EXPECT_EQ(App().Caption(), kCaption);
   GetWindowRect(App().MainWindow(), &after);
@@ -387,7 +391,7 @@ TEST_F(ClickingTest, StopDuringTheStartDelayClicksNothing) {
   // Had the delay gone on, the first click would come 5 s + 50 ms after Start.
   WaitUntil([&] { return QpcMs(startedAt, QpcNow()) > 5600.0; }, Ms{7000});
   EXPECT_EQ(target_.Events().size(), 0u) << Describe(target_.Events());
-  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Stopped by button. Clicks done: 0");
 }
 
 }  // namespace

@@ -93,10 +93,10 @@ TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
   Program app(appData_.Path());
   const HWND main = app.MainWindow();
   const RECT normal = WindowRect(main);
-  app.SetText(ids::seHours, L"1");  // no click comes during the test
+  app.SetText(ids::hoursEdit, L"1");  // no click comes during the test
   if (presentation == RunPresentation::HiddenInTray) {
-    app.Click(ids::chkMinimizeToTrayOnStart);
-    ASSERT_TRUE(app.Checked(ids::chkMinimizeToTrayOnStart));
+    app.Click(ids::minimizeToTrayCheck);
+    ASSERT_TRUE(app.Checked(ids::minimizeToTrayCheck));
   }
   if (presentation == RunPresentation::MinimisedAtStart) {
     ShowWindowAsync(main, SW_MINIMIZE);
@@ -108,13 +108,13 @@ TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil(
       [&] {
-        if (app.Text(ids::Label1) != L"Started") return false;
+        if (app.Text(ids::statusLabel) != L"Started") return false;
         return presentation == RunPresentation::HiddenInTray
                    ? !IsWindowVisible(main)
                    : app.Caption().rfind(L"  Running...", 0) == 0;
       },
       Ms{5000}))
-      << "status: " << Narrow(app.Text(ids::Label1));
+      << "status: " << Narrow(app.Text(ids::statusLabel));
   if (presentation != RunPresentation::HiddenInTray) {
     EXPECT_FALSE(IsIconic(main)) << "the compact bar is shown, not minimised";
     EXPECT_TRUE(IsWindowVisible(main));
@@ -135,10 +135,10 @@ TEST_P(KeepsFocusTest, TheUsersWindowStaysInFrontThroughAHotkeyRun) {
 
   PressHotkey(kCtrlShift, 'X');
   ASSERT_TRUE(WaitUntil(
-      [&] { return app.Enabled(ids::btnStart) && IsWindowVisible(main) && !IsIconic(main); },
+      [&] { return app.Enabled(ids::startButton) && IsWindowVisible(main) && !IsIconic(main); },
       Ms{5000}))
-      << "status: " << Narrow(app.Text(ids::Label1));
-  EXPECT_EQ(app.Text(ids::Label1), L"Stopped by hotkey. Clicks done: 0");
+      << "status: " << Narrow(app.Text(ids::statusLabel));
+  EXPECT_EQ(app.Text(ids::statusLabel), L"Stopped by hotkey. Clicks done: 0");
   EXPECT_EQ(app.Caption(), kCaption);
   const RECT after = WindowRect(main);
   EXPECT_TRUE(EqualRect(&after, &normal)) << "before " << Str(normal) << ", after " << Str(after);
@@ -176,9 +176,9 @@ TEST_P(SecondCopyTest, BringsTheFirstCopyToTheFrontAndEndsAtOnce) {
   Program first(appData_.Path());
   const HWND main = first.MainWindow();
   if (hiddenInTray) {
-    first.SetText(ids::seHours, L"1");
-    first.Click(ids::chkMinimizeToTrayOnStart);
-    ASSERT_EQ(first.Click(ids::btnStart), Program::ClickOutcome::Handled);
+    first.SetText(ids::hoursEdit, L"1");
+    first.Click(ids::minimizeToTrayCheck);
+    ASSERT_EQ(first.Click(ids::startButton), Program::ClickOutcome::Handled);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(main); }, Ms{3000}));
   } else {
     ShowWindowAsync(main, SW_MINIMIZE);
@@ -201,7 +201,7 @@ TEST_P(SecondCopyTest, BringsTheFirstCopyToTheFrontAndEndsAtOnce) {
       << ForegroundName();
   // The first copy answers and goes on as before.
   EXPECT_EQ(first.Caption(), kCaption);
-  EXPECT_EQ(first.Text(ids::Label1), hiddenInTray ? L"Started" : L"Ready");
+  EXPECT_EQ(first.Text(ids::statusLabel), hiddenInTray ? L"Started" : L"Ready");
   // Nothing wrote the settings: the first copy writes them when it closes, the second never.
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(appData_.Path()) /
                                        L"JUX Zura Divudiv" / L"settings.ini"));

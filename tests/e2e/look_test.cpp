@@ -249,28 +249,28 @@ const Place kPlaces[] = {
      {244, 30},
      kFace,
      0},
-    {"an edit box (Hours)", Place::Probe::Fill, ids::seHours, {}, kField, 0},
+    {"an edit box (Hours)", Place::Probe::Fill, ids::hoursEdit, {}, kField, 0},
     {"a disabled label (Hold time)",
      Place::Probe::Ink,
-     ids::lblHold,
+     ids::holdLabel,
      {0, 200},
      kDisabledText,
      kInkTolerance},
     {"an enabled label (Delay)",
      Place::Probe::Ink,
-     ids::lblDelayMs,
+     ids::startDelayLabel,
      {0, 200},
      kStaticText,
      kInkTolerance},
-    {"the link", Place::Probe::Ink, ids::Label2, {0, 400}, kLink, kInkTolerance},
+    {"the link", Place::Probe::Ink, ids::websiteLink, {0, 400}, kLink, kInkTolerance},
     {"a group box caption (Start Delay)",
      Place::Probe::Ink,
-     ids::grpDelay,
+     ids::startDelayGroup,
      {8, 60},
      kGroupCaption,
      kInkTolerance},
-    {"the Start picture, enabled", Place::Probe::Ink, ids::btnStart, {10, 26}, kAccent, 8},
-    {"the Stop picture, disabled", Place::Probe::Ink, ids::btnStop, {10, 26}, kDisabledText, 8},
+    {"the Start picture, enabled", Place::Probe::Ink, ids::startButton, {10, 26}, kAccent, 8},
+    {"the Stop picture, disabled", Place::Probe::Ink, ids::stopButton, {10, 26}, kDisabledText, 8},
 };
 
 class PaletteTest : public LookTest, public testing::WithParamInterface<Place> {};
@@ -293,8 +293,9 @@ TEST_P(PaletteTest, KnownPlaceHasItsColour) {
       const LONG left = r.left;
       r.left = left + Scale(place.point.x, dpi);
       r.right = std::min<LONG>(r.right, left + Scale(place.point.y, dpi));
-      if (place.id == ids::grpDelay) r.bottom = r.top + Scale(14, dpi);  // the caption's band
-      if (place.id == ids::btnStart || place.id == ids::btnStop) {
+      if (place.id == ids::startDelayGroup)
+        r.bottom = r.top + Scale(14, dpi);  // the caption's band
+      if (place.id == ids::startButton || place.id == ids::stopButton) {
         // Inside the button's frame, which may be in the accent itself.
         r.top += Scale(3, dpi);
         r.bottom -= Scale(3, dpi);
@@ -318,25 +319,25 @@ INSTANTIATE_TEST_SUITE_P(MainWindow, PaletteTest, testing::ValuesIn(kPlaces),
 TEST_F(LookTest, DisabledTextReadsAsDisabled) {
   Start();
   const Picture picture(Main());
-  const Rgb disabled = picture.Strongest(RectIn(App().Control(ids::lblHold), Main()), kFace);
-  const Rgb enabled = picture.Strongest(RectIn(App().Control(ids::lblDelayMs), Main()), kFace);
+  const Rgb disabled = picture.Strongest(RectIn(App().Control(ids::holdLabel), Main()), kFace);
+  const Rgb enabled = picture.Strongest(RectIn(App().Control(ids::startDelayLabel), Main()), kFace);
   EXPECT_GT(Distance(disabled, enabled), 60) << disabled << " against " << enabled;
   // The Hold label follows its control's state: enabled with "Hold".
-  App().SelectCombo(ids::cbClickType, 2);
-  ASSERT_TRUE(App().Enabled(ids::lblHold));
+  App().SelectCombo(ids::clickTypeCombo, 2);
+  ASSERT_TRUE(App().Enabled(ids::holdLabel));
   PumpFor(Ms{300});
   const Picture after(Main());
   EXPECT_LE(
-      Distance(after.Strongest(RectIn(App().Control(ids::lblHold), Main()), kFace), kStaticText),
+      Distance(after.Strongest(RectIn(App().Control(ids::holdLabel), Main()), kFace), kStaticText),
       kInkTolerance);
 }
 
 TEST_F(LookTest, ListSelectionTakesTheAccent) {
   AddMacros({"first", "second", "third"});
   Start();
-  App().Click(ids::rbMacros);
-  ASSERT_TRUE(App().Enabled(ids::lbMacroses));
-  const HWND list = App().Control(ids::lbMacroses);
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::macroList));
+  const HWND list = App().Control(ids::macroList);
   ASSERT_EQ(Ask(list, LB_GETCOUNT), 3);
   ASSERT_EQ(Ask(list, LB_GETCURSEL), 0);
   const int itemHeight = static_cast<int>(Ask(list, LB_GETITEMHEIGHT, 0));
@@ -366,17 +367,17 @@ struct DesignBox {
   RECT bounds;  // left, top, width, height
 };
 const DesignBox kDesign[] = {
-    {ids::btnStart, {10, 14, 105, 25}},
-    {ids::Button1, {473, 507, 75, 25}},
-    {ids::lbMacroses, {20, 215, 204, 264}},     // in GroupBox1 at (10, 58)
-    {ids::seStartDelaySS, {365, 251, 73, 24}},  // in grpDelay at (253, 231)
+    {ids::startButton, {10, 14, 105, 25}},
+    {ids::aboutButton, {473, 507, 75, 25}},
+    {ids::macroList, {20, 215, 204, 264}},      // in targetGroup at (10, 58)
+    {ids::startDelayEdit, {365, 251, 73, 24}},  // in startDelayGroup at (253, 231)
 };
 
 void ExpectLaidOutFor(const Program& app, UINT dpi) {
   for (const DesignBox& box : kDesign) {
     const RECT r = RectIn(app.Control(box.id), app.MainWindow());
     const RECT& b = box.bounds;
-    if (box.id == ids::seStartDelaySS) {
+    if (box.id == ids::startDelayEdit) {
       // A spin edit: its up-down is placed at its right, inside or beside its bounds.
       EXPECT_EQ(r.left, Scale(b.left, dpi)) << box.id << " at " << dpi << ": " << Str(r);
       EXPECT_EQ(r.top, Scale(b.top, dpi)) << box.id << " at " << dpi << ": " << Str(r);
@@ -389,21 +390,21 @@ void ExpectLaidOutFor(const Program& app, UINT dpi) {
     EXPECT_EQ(r.bottom - r.top, Scale(b.bottom, dpi)) << box.id << " at " << dpi << ": " << Str(r);
   }
   // The drop-down lists keep their design height of 23.
-  const RECT combo = WindowRect(app.Control(ids::cbButton));
+  const RECT combo = WindowRect(app.Control(ids::buttonCombo));
   EXPECT_NEAR(combo.bottom - combo.top, Scale(23, dpi), 1) << "at " << dpi;
 }
 
 // The height of the text of the "Hours" label, in pixels.
 int LabelTextHeight(const Program& app) {
   const Picture picture(app.MainWindow());
-  return picture.InkRows(RectIn(app.Control(ids::lblH), app.MainWindow()), kFace, 60);
+  return picture.InkRows(RectIn(app.Control(ids::hoursLabel), app.MainWindow()), kFace, 60);
 }
 
 // The height of the "play" picture on the Start button, in pixels: its rows inside the button's
 // frame, in the part left of the caption.
 int PlayPictureHeight(const Program& app, UINT dpi) {
   const Picture picture(app.MainWindow());
-  const RECT button = RectIn(app.Control(ids::btnStart), app.MainWindow());
+  const RECT button = RectIn(app.Control(ids::startButton), app.MainWindow());
   const RECT part{button.left + Scale(8, dpi), button.top + Scale(3, dpi),
                   button.left + Scale(28, dpi), button.bottom - Scale(3, dpi)};
   return picture.InkRows(part, kFace, 60);
@@ -457,8 +458,8 @@ TEST_F(LookTest, LayoutFontsAndCompactBarFollowTheDpi) {
   ExpectLaidOutFor(App(), base);
 
   // A run (an hour between clicks: none comes) shows the compact bar; the DPI changes under it.
-  App().SetText(ids::seHours, L"1");
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  App().SetText(ids::hoursEdit, L"1");
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
   ASSERT_TRUE(WaitUntil([&] { return App().Caption().rfind(L"  Running...", 0) == 0; }, Ms{5000}));
   const RECT compact = WindowRect(Main());
   ASSERT_LT(compact.bottom - compact.top, SizeOf(normalBase).cy / 2) << Str(compact);
@@ -480,7 +481,7 @@ TEST_F(LookTest, LayoutFontsAndCompactBarFollowTheDpi) {
   }
 
   // Stopped: the window comes back at its size for the DPI it has now, laid out for it.
-  ASSERT_EQ(App().Click(ids::btnStop), Program::ClickOutcome::Handled);
+  ASSERT_EQ(App().Click(ids::stopButton), Program::ClickOutcome::Handled);
   ASSERT_TRUE(WaitUntil([&] { return App().Caption() == L"  JUX Zura Divudiv 1.0"; }, Ms{5000}));
   const RECT back = WindowRect(Main());
   EXPECT_EQ(SizeOf(back).cx, SizeOf(normalOther).cx) << Str(back);
@@ -527,8 +528,8 @@ class LookFont {
 // as the standard STATIC and the look both do) or the label is one line high, wrapped at the
 // label's width otherwise.
 testing::AssertionResult StatusShowsAllOf(const Program& app, UINT dpi) {
-  const HWND label = app.Control(ids::Label1);
-  const std::wstring text = app.Text(ids::Label1);
+  const HWND label = app.Control(ids::statusLabel);
+  const std::wstring text = app.Text(ids::statusLabel);
   RECT client{};
   GetClientRect(label, &client);
   const LookFont font(dpi);
@@ -566,8 +567,8 @@ void ExpectStatusLineInPlace(const Program& app, UINT dpi) {
   const HWND main = app.MainWindow();
   RECT client{};
   GetClientRect(main, &client);
-  const RECT label = RectIn(app.Control(ids::Label1), main);
-  const RECT panel = RectIn(app.Control(ids::Panel1), main);
+  const RECT label = RectIn(app.Control(ids::statusLabel), main);
+  const RECT panel = RectIn(app.Control(ids::statusPanel), main);
   const int grown = (label.bottom - label.top) - Scale(kStatusHeight, dpi);
   EXPECT_GE(grown, 0) << Str(label);
   // The window's size for the design's client area at its DPI, and the lines the status grew by.
@@ -579,9 +580,9 @@ void ExpectStatusLineInPlace(const Program& app, UINT dpi) {
   EXPECT_EQ(label.top, Scale(543, dpi)) << Str(label);
   EXPECT_LE(label.bottom, client.bottom) << Str(label);
   EXPECT_LE(label.right, client.right) << Str(label);
-  for (int above : {ids::lblHotkeys, ids::Button1})
+  for (int above : {ids::hotkeysLabel, ids::aboutButton})
     EXPECT_LE(RectIn(app.Control(above), main).bottom, label.top) << above;
-  const HWND link = app.Control(ids::Label2);
+  const HWND link = app.Control(ids::websiteLink);
   if (IsWindowVisible(link)) {
     EXPECT_LE(label.right, RectIn(link, main).left) << "the link overlaps the status text";
     EXPECT_EQ(grown, 0) << "the link beside wrapped status text";
@@ -607,19 +608,19 @@ void ExpectStatusLineShowsAllThroughADpiChange(const Program& app) {
 
 TEST_F(LookTest, StatusLineShowsTheSavedRecordingInFull) {
   Start();
-  App().Click(ids::rbMacros);
-  App().Click(ids::btnCreateMacros);
+  App().Click(ids::macrosRadio);
+  App().Click(ids::createMacroButton);
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'R');
   ASSERT_TRUE(
-      WaitUntil([&] { return App().Text(ids::Label1) == L"Recording macro..."; }, Ms{5000}));
+      WaitUntil([&] { return App().Text(ids::statusLabel) == L"Recording macro..."; }, Ms{5000}));
   for (POINT p : {POINT{60, 200}, POINT{120, 260}}) {
     MoveTo(p);
     PumpFor(Ms{40});
   }
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
-  ASSERT_TRUE(
-      WaitUntil([&] { return App().Text(ids::Label1).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return App().Text(ids::statusLabel).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
+      << Narrow(App().Text(ids::statusLabel));
   PumpFor(Ms{300});
   ExpectStatusLineShowsAllThroughADpiChange(App());
 }
@@ -640,11 +641,11 @@ TEST_P(StatusLineTest, HotkeysHeldElsewhereAreNamedInFull) {
     ASSERT_TRUE(held.back()->Ok()) << "the driver could not hold Ctrl+Shift+" << char(key);
   }
   Start();
-  ASSERT_EQ(App().Text(ids::Label1), GetParam().status);
+  ASSERT_EQ(App().Text(ids::statusLabel), GetParam().status);
   ExpectStatusLineShowsAllThroughADpiChange(App());
   // Drawn in full: the look paints every line of a wrapped text.
   const UINT base = Dpi();
-  const RECT label = RectIn(App().Control(ids::Label1), Main());
+  const RECT label = RectIn(App().Control(ids::statusLabel), Main());
   const int lines = (label.bottom - label.top) / Scale(kStatusHeight, base);
   if (lines > 1) {
     const Picture picture(Main());
@@ -656,18 +657,19 @@ TEST_P(StatusLineTest, HotkeysHeldElsewhereAreNamedInFull) {
   // A run through the compact bar ends with a short text: the window comes back where it was at
   // its design size, the link beside the status again.
   const RECT before = WindowRect(Main());
-  App().SetText(ids::seHours, L"1");
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  App().SetText(ids::hoursEdit, L"1");
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
   ASSERT_TRUE(WaitUntil([&] { return App().Caption().rfind(L"  Running...", 0) == 0; }, Ms{5000}));
-  ASSERT_EQ(App().Click(ids::btnStop), Program::ClickOutcome::Handled);
-  ASSERT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
+  ASSERT_EQ(App().Click(ids::stopButton), Program::ClickOutcome::Handled);
+  ASSERT_EQ(App().Text(ids::statusLabel), L"Stopped by button. Clicks done: 0");
   PumpFor(Ms{300});
   const RECT after = WindowRect(Main());
   EXPECT_EQ(after.left, before.left);
   EXPECT_EQ(after.top, before.top);
   ExpectStatusLineShowsAll(App(), base);
-  EXPECT_EQ(RectIn(App().Control(ids::Label1), Main()).bottom, Scale(543 + kStatusHeight, base));
-  EXPECT_TRUE(IsWindowVisible(App().Control(ids::Label2)));
+  EXPECT_EQ(RectIn(App().Control(ids::statusLabel), Main()).bottom,
+            Scale(543 + kStatusHeight, base));
+  EXPECT_TRUE(IsWindowVisible(App().Control(ids::websiteLink)));
 }
 
 const HeldChords kHeldChords[] = {
@@ -711,85 +713,76 @@ class KeyboardTest : public LookTest {
 TEST_F(KeyboardTest, TabVisitsTheEnabledControlsInOrder) {
   StartInFront();
   // The first tab stop has the focus when the window opens.
-  ExpectFocusOn(ids::btnStart, "the start");
+  ExpectFocusOn(ids::startButton, "the start");
   // Stop is disabled, the radio group is one stop (its checked button), the coordinate, macro
   // and disabled boxes are skipped.
-  const int order[] = {ids::rbCurrentCursorPosition,
-                       ids::seHours,
-                       ids::seMinutes,
-                       ids::seSeconds,
-                       ids::seMillis,
-                       ids::chkJitter,
-                       ids::cbButton,
-                       ids::cbClickType,
-                       ids::seStartDelaySS,
-                       ids::rbUntilStopped,
-                       ids::chkMinimizeToTrayOnStart,
-                       ids::chkTopMost,
-                       ids::Button1,
-                       ids::btnStart};
+  const int order[] = {ids::cursorPositionRadio, ids::hoursEdit,           ids::minutesEdit,
+                       ids::secondsEdit,         ids::millisecondsEdit,    ids::jitterCheck,
+                       ids::buttonCombo,         ids::clickTypeCombo,      ids::startDelayEdit,
+                       ids::untilStoppedRadio,   ids::minimizeToTrayCheck, ids::alwaysOnTopCheck,
+                       ids::aboutButton,         ids::startButton};
   for (int id : order) {
     Press(VK_TAB);
     ExpectFocusOn(id, "Tab");
     if (HasFailure()) return;
   }
   Press(VK_TAB, MOD_SHIFT);
-  ExpectFocusOn(ids::Button1, "Shift+Tab");
+  ExpectFocusOn(ids::aboutButton, "Shift+Tab");
 }
 
 TEST_F(KeyboardTest, ArrowKeysChooseInARadioGroup) {
   StartInFront();
   Press(VK_TAB);
-  ExpectFocusOn(ids::rbCurrentCursorPosition, "Tab");
+  ExpectFocusOn(ids::cursorPositionRadio, "Tab");
   Press(VK_DOWN);
-  ExpectFocusOn(ids::rbCoordinates, "Down");
-  EXPECT_TRUE(App().Checked(ids::rbCoordinates));
-  EXPECT_FALSE(App().Checked(ids::rbCurrentCursorPosition));
-  EXPECT_TRUE(App().Enabled(ids::edtCoordX)) << "its handler ran";
+  ExpectFocusOn(ids::coordinatesRadio, "Down");
+  EXPECT_TRUE(App().Checked(ids::coordinatesRadio));
+  EXPECT_FALSE(App().Checked(ids::cursorPositionRadio));
+  EXPECT_TRUE(App().Enabled(ids::coordXEdit)) << "its handler ran";
   Press(VK_DOWN);
-  ExpectFocusOn(ids::rbMacros, "Down");
-  EXPECT_TRUE(App().Checked(ids::rbMacros));
-  EXPECT_TRUE(App().Enabled(ids::bRename)) << "its handler ran";
-  EXPECT_FALSE(App().Enabled(ids::seHours)) << "its handler ran";
+  ExpectFocusOn(ids::macrosRadio, "Down");
+  EXPECT_TRUE(App().Checked(ids::macrosRadio));
+  EXPECT_TRUE(App().Enabled(ids::renameMacroButton)) << "its handler ran";
+  EXPECT_FALSE(App().Enabled(ids::hoursEdit)) << "its handler ran";
   Press(VK_UP);
-  ExpectFocusOn(ids::rbCoordinates, "Up");
-  EXPECT_TRUE(App().Checked(ids::rbCoordinates));
-  EXPECT_FALSE(App().Checked(ids::rbMacros));
+  ExpectFocusOn(ids::coordinatesRadio, "Up");
+  EXPECT_TRUE(App().Checked(ids::coordinatesRadio));
+  EXPECT_FALSE(App().Checked(ids::macrosRadio));
   // Tab leaves the group from its checked button.
   Press(VK_TAB);
-  ExpectFocusOn(ids::edtCoordX, "Tab");
+  ExpectFocusOn(ids::coordXEdit, "Tab");
 }
 
 TEST_F(KeyboardTest, SpaceTogglesTheFocusedCheckBox) {
   StartInFront();
   for (int i = 0; i < 6; ++i) Press(VK_TAB);
-  ExpectFocusOn(ids::chkJitter, "six Tabs");
+  ExpectFocusOn(ids::jitterCheck, "six Tabs");
   Press(VK_SPACE);
-  EXPECT_TRUE(App().Checked(ids::chkJitter));
-  EXPECT_TRUE(App().Enabled(ids::seJitterMs)) << "its handler ran";
+  EXPECT_TRUE(App().Checked(ids::jitterCheck));
+  EXPECT_TRUE(App().Enabled(ids::jitterEdit)) << "its handler ran";
   Press(VK_SPACE);
-  EXPECT_FALSE(App().Checked(ids::chkJitter));
-  EXPECT_FALSE(App().Enabled(ids::seJitterMs));
+  EXPECT_FALSE(App().Checked(ids::jitterCheck));
+  EXPECT_FALSE(App().Enabled(ids::jitterEdit));
 }
 
 TEST_F(KeyboardTest, SpaceOnStartStartsARunAndEnterOnAboutOpensTheBoxThatEscCloses) {
   StartInFront();
-  App().SetText(ids::seHours, L"1");  // an hour before the first click: none comes
-  ExpectFocusOn(ids::btnStart, "the start");
+  App().SetText(ids::hoursEdit, L"1");  // an hour before the first click: none comes
+  ExpectFocusOn(ids::startButton, "the start");
   Press(VK_SPACE);
   ASSERT_TRUE(WaitUntil([&] { return App().Caption().rfind(L"  Running...", 0) == 0; }, Ms{5000}))
       << "Space on Start started no run";
   // Start has disabled itself; the focus stayed in the window, so the keys still work.
   EXPECT_TRUE(IsChild(Main(), FocusOf(Main()))) << NameOf(FocusOf(Main()));
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
-  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{5000}));
+  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{5000}));
   SetForegroundWindow(Main());
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == Main(); }, Ms{3000}));
 
-  const HWND about = App().Control(ids::Button1);
+  const HWND about = App().Control(ids::aboutButton);
   // Back to the About button from wherever the focus is now.
   for (int i = 0; i < 20 && FocusOf(Main()) != about; ++i) Press(VK_TAB, MOD_SHIFT);
-  ExpectFocusOn(ids::Button1, "Shift+Tab");
+  ExpectFocusOn(ids::aboutButton, "Shift+Tab");
   Press(VK_RETURN);
   const MessageBoxInfo box = App().WaitForMessageBox();
   EXPECT_NE(box.text.find(L"Version: 1.0"), std::wstring::npos) << Narrow(box.text);
@@ -802,12 +795,12 @@ TEST_F(KeyboardTest, SpaceOnStartStartsARunAndEnterOnAboutOpensTheBoxThatEscClos
 TEST_F(KeyboardTest, TheRenameBoxTakesEnterAndEsc) {
   AddMacros({"alpha"});
   StartInFront();
-  App().Click(ids::rbMacros);
-  ASSERT_TRUE(App().Enabled(ids::bRename));
-  const HWND list = App().Control(ids::lbMacroses);
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::renameMacroButton));
+  const HWND list = App().Control(ids::macroList);
 
   // Esc: the box closes and nothing is renamed.
-  ASSERT_EQ(App().Click(ids::bRename), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::renameMacroButton), Program::ClickOutcome::MessageBoxShown);
   MessageBoxInfo box = App().WaitForMessageBox();
   SetForegroundWindow(box.hwnd);
   PumpFor(Ms{200});
@@ -817,7 +810,7 @@ TEST_F(KeyboardTest, TheRenameBoxTakesEnterAndEsc) {
   EXPECT_TRUE(fs::exists(SettingsFolder() / "Macros" / "alpha.juxmac"));
 
   // Typing replaces the selected name; Enter confirms.
-  ASSERT_EQ(App().Click(ids::bRename), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::renameMacroButton), Program::ClickOutcome::MessageBoxShown);
   box = App().WaitForMessageBox();
   SetForegroundWindow(box.hwnd);
   PumpFor(Ms{200});
@@ -908,25 +901,25 @@ TEST_F(Screenshots, MainWindow) {
 
 TEST_F(Screenshots, CompactBarDuringARun) {
   Start();
-  App().SetText(ids::seHours, L"1");  // no click during the picture
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  App().SetText(ids::hoursEdit, L"1");  // no click during the picture
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
   ASSERT_TRUE(WaitUntil([&] { return App().Caption().rfind(L"  Running...", 0) == 0; }, Ms{5000}));
   Pose("compact-run", Main());
-  App().Click(ids::btnStop);
+  App().Click(ids::stopButton);
 }
 
 TEST_F(Screenshots, MacroTargetWithAList) {
   AddMacros({"2026-03-02 09.15.40 (12.4s)", "2026-03-02 09.31.07 (3.0s)", "Daily report clicks",
              "Login form"});
   Start();
-  App().Click(ids::rbMacros);
-  ASSERT_TRUE(App().Enabled(ids::lbMacroses));
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::macroList));
   Pose("macros", Main());
 }
 
 TEST_F(Screenshots, AboutBox) {
   Start();
-  ASSERT_EQ(App().Click(ids::Button1), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::aboutButton), Program::ClickOutcome::MessageBoxShown);
   const MessageBoxInfo box = App().WaitForMessageBox();
   Pose("about", box.hwnd);
   App().AnswerMessageBox(box, IDOK);
@@ -935,8 +928,8 @@ TEST_F(Screenshots, AboutBox) {
 TEST_F(Screenshots, RenameBox) {
   AddMacros({"Daily report clicks"});
   Start();
-  App().Click(ids::rbMacros);
-  ASSERT_EQ(App().Click(ids::bRename), Program::ClickOutcome::MessageBoxShown);
+  App().Click(ids::macrosRadio);
+  ASSERT_EQ(App().Click(ids::renameMacroButton), Program::ClickOutcome::MessageBoxShown);
   const MessageBoxInfo box = App().WaitForMessageBox();
   Pose("rename", box.hwnd);
   App().AnswerMessageBox(box, IDCANCEL);

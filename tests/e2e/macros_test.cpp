@@ -46,19 +46,19 @@ void WriteBytes(const fs::path& file, const std::string& bytes) {
 }
 
 std::vector<std::wstring> ListItems(const Program& p) {
-  return ListBoxItems(p.Control(ids::lbMacroses));
+  return ListBoxItems(p.Control(ids::macroList));
 }
 
 int ListSelection(const Program& p) {
-  return static_cast<int>(Ask(p.Control(ids::lbMacroses), LB_GETCURSEL));
+  return static_cast<int>(Ask(p.Control(ids::macroList), LB_GETCURSEL));
 }
 
 // A user's choice of a line: the selection, then the notification it sends to the window.
 void SelectListItem(const Program& p, int index) {
-  const HWND lb = p.Control(ids::lbMacroses);
+  const HWND lb = p.Control(ids::macroList);
   if (Ask(lb, LB_SETCURSEL, static_cast<WPARAM>(index)) != index)
     throw HarnessError("LB_SETCURSEL " + std::to_string(index) + " refused");
-  Ask(GetParent(lb), WM_COMMAND, MAKEWPARAM(ids::lbMacroses, LBN_SELCHANGE),
+  Ask(GetParent(lb), WM_COMMAND, MAKEWPARAM(ids::macroList, LBN_SELCHANGE),
       reinterpret_cast<LPARAM>(lb));
 }
 
@@ -114,11 +114,11 @@ TEST_F(MacroLibraryTest, ListsTheMacroFilesByFileNameWithTheSavedSelection) {
 }
 
 TEST_F(MacroLibraryTest, RenameWritesTheNewFileAndRemovesTheOldOne) {
-  App().Click(ids::rbMacros);
-  ASSERT_TRUE(App().Enabled(ids::bRename));
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::renameMacroButton));
   ASSERT_EQ(ListSelection(App()), 1);
 
-  ASSERT_EQ(App().Click(ids::bRename), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::renameMacroButton), Program::ClickOutcome::MessageBoxShown);
   const MessageBoxInfo box = App().WaitForMessageBox();
   EXPECT_EQ(box.caption, L"Rename macro");
   EXPECT_EQ(box.text, L"Enter new macro name:");
@@ -134,8 +134,9 @@ TEST_F(MacroLibraryTest, RenameWritesTheNewFileAndRemovesTheOldOne) {
   Ask(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
   App().AnswerMessageBox(box, IDOK);
 
-  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::Label1) == L"Macro renamed."; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(
+      WaitUntil([&] { return App().Text(ids::statusLabel) == L"Macro renamed."; }, Ms{5000}))
+      << Narrow(App().Text(ids::statusLabel));
   EXPECT_FALSE(Exists("B.JUXMAC"));
   EXPECT_EQ(ReadBytes(Folder() / "Click_ test.juxmac"),
             MacroFile("Click: test", "1234",
@@ -148,13 +149,13 @@ TEST_F(MacroLibraryTest, RenameWritesTheNewFileAndRemovesTheOldOne) {
 }
 
 TEST_F(MacroLibraryTest, RemoveAsksDeletesTheFileAndLeavesNothingToPlay) {
-  App().Click(ids::rbMacros);
+  App().Click(ids::macrosRadio);
   SelectListItem(App(), 2);
 
   // No keeps everything; Yes deletes.
   for (int answer : {IDNO, IDYES}) {
     SCOPED_TRACE(answer == IDYES ? "Yes" : "No");
-    ASSERT_EQ(App().Click(ids::bRemove), Program::ClickOutcome::MessageBoxShown);
+    ASSERT_EQ(App().Click(ids::removeMacroButton), Program::ClickOutcome::MessageBoxShown);
     const MessageBoxInfo box = App().WaitForMessageBox();
     EXPECT_EQ(box.text, L"Delete selected macro?");
     EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO}));
@@ -164,26 +165,26 @@ TEST_F(MacroLibraryTest, RemoveAsksDeletesTheFileAndLeavesNothingToPlay) {
       EXPECT_TRUE(Exists("c.juxmac"));
       EXPECT_EQ(ListItems(App()), kListed);
       EXPECT_EQ(ListSelection(App()), 2);
-      EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+      EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
     }
   }
-  ASSERT_TRUE(
-      WaitUntil([&] { return App().Text(ids::Label1) == L"Selected macro removed."; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::statusLabel) == L"Selected macro removed."; },
+                        Ms{5000}))
+      << Narrow(App().Text(ids::statusLabel));
   EXPECT_FALSE(Exists("c.juxmac"));
   EXPECT_TRUE(Exists("a.juxmac"));
   EXPECT_TRUE(Exists("B.JUXMAC"));
   EXPECT_EQ(ListItems(App()), (std::vector<std::wstring>{L"zeta", L"Alpha"}));
   EXPECT_EQ(ListSelection(App()), LB_ERR);
 
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::MessageBoxShown);
   const MessageBoxInfo box = App().WaitForMessageBox();
   EXPECT_EQ(box.text, L"Please select a macro to play back.");
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   App().AnswerMessageBox(box, IDOK);
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
-  EXPECT_EQ(App().Text(ids::Label1), L"Selected macro removed.");
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Selected macro removed.");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,7 +270,7 @@ TEST(MacroFolderTest, AnUnreadableFolderIsReportedOnceAndTheWindowStillComesUp) 
   }
 
   // The creation of the window went on after the report.
-  EXPECT_EQ(app.Text(ids::lblHotkeys),
+  EXPECT_EQ(app.Text(ids::hotkeysLabel),
             L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
   EXPECT_EQ(ListItems(app).size(), 0u);
   EXPECT_TRUE(app.Close());
@@ -290,11 +291,12 @@ TEST(MacroFolderTest, ARecordingThatCannotBeWrittenIsStillListedAndPlayed) {
 
   BoxAnswerer answerer;
   Program app(appData.Path());
-  app.Click(ids::rbMacros);
-  app.Click(ids::btnCreateMacros);
+  app.Click(ids::macrosRadio);
+  app.Click(ids::createMacroButton);
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'R');
-  ASSERT_TRUE(WaitUntil([&] { return app.Text(ids::Label1) == L"Recording macro..."; }, Ms{5000}))
-      << Narrow(app.Text(ids::Label1));
+  ASSERT_TRUE(
+      WaitUntil([&] { return app.Text(ids::statusLabel) == L"Recording macro..."; }, Ms{5000}))
+      << Narrow(app.Text(ids::statusLabel));
   MoveTo(click);
   PumpFor(Ms{30});
   SendMouse(MOUSEEVENTF_LEFTDOWN);
@@ -303,9 +305,9 @@ TEST(MacroFolderTest, ARecordingThatCannotBeWrittenIsStillListedAndPlayed) {
   ASSERT_TRUE(WaitUntil([&] { return target.Count(WM_LBUTTONUP) == 1; }, Ms{3000}));
   PressHotkey(MOD_CONTROL | MOD_SHIFT, 'X');
   ASSERT_TRUE(WaitUntil(
-      [&] { return app.Text(ids::Label1).rfind(L"Macro recorded but not saved: ", 0) == 0; },
+      [&] { return app.Text(ids::statusLabel).rfind(L"Macro recorded but not saved: ", 0) == 0; },
       Ms{5000}))
-      << Narrow(app.Text(ids::Label1));
+      << Narrow(app.Text(ids::statusLabel));
   PumpFor(Ms{500});  // the box is answered
   const std::vector<std::wstring> texts = answerer.Stop();
   ASSERT_EQ(texts.size(), 2u);  // the unreadable folder at start-up, then the failed save
@@ -313,19 +315,19 @@ TEST(MacroFolderTest, ARecordingThatCannotBeWrittenIsStillListedAndPlayed) {
 
   const std::vector<std::wstring> items = ListItems(app);
   ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(app.Text(ids::Label1),
+  EXPECT_EQ(app.Text(ids::statusLabel),
             L"Macro recorded but not saved: " + items[0] + L". Recording stopped by hotkey.");
-  EXPECT_EQ(Ask(app.Control(ids::lbMacroses), LB_GETCURSEL), 0);
+  EXPECT_EQ(Ask(app.Control(ids::macroList), LB_GETCURSEL), 0);
 
   // Played once: the recorded click lands on the target again.
-  app.Click(ids::rbRepeatCount);
-  app.SetText(ids::seRepeat, L"1");
+  app.Click(ids::repeatCountRadio);
+  app.SetText(ids::repeatCountEdit, L"1");
   MoveTo(park);
   PumpFor(Ms{50});
   target.Clear();
-  ASSERT_EQ(app.Click(ids::btnStart), Program::ClickOutcome::Handled);
-  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(ids::btnStart); }, Ms{5000}));
-  EXPECT_EQ(app.Text(ids::Label1), L"Completed macro repeat count. Runs done: 1");
+  ASSERT_EQ(app.Click(ids::startButton), Program::ClickOutcome::Handled);
+  ASSERT_TRUE(WaitUntil([&] { return app.Enabled(ids::startButton); }, Ms{5000}));
+  EXPECT_EQ(app.Text(ids::statusLabel), L"Completed macro repeat count. Runs done: 1");
   PumpFor(Ms{300});
   EXPECT_EQ(target.Presses(0), 1) << Describe(target.Events());
   EXPECT_EQ(target.Count(WM_LBUTTONUP), 1) << Describe(target.Events());

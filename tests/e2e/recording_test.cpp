@@ -112,7 +112,7 @@ std::string EventLine(long long deltaMs, int kind, POINT p, int button) {
 // ---------------------------------------------------------------------------------------------
 
 std::vector<std::wstring> ListItems(const Program& p) {
-  return ListBoxItems(p.Control(ids::lbMacroses));
+  return ListBoxItems(p.Control(ids::macroList));
 }
 
 std::wstring Widen(const std::string& utf8) {
@@ -155,7 +155,7 @@ class RecordingTest : public testing::Test {
   }
 
   bool WaitForStatus(const std::wstring& status, Ms timeout = Ms{5000}) {
-    return WaitUntil([&] { return App().Text(ids::Label1) == status; }, timeout);
+    return WaitUntil([&] { return App().Text(ids::statusLabel) == status; }, timeout);
   }
 
   TargetWindow target_{kTargetRect};
@@ -177,13 +177,13 @@ TEST_F(RecordingTest, RecordsInjectedInputAndPlaysItBack) {
   PumpFor(Ms{50});
 
   Start();
-  App().Click(ids::rbMacros);
-  ASSERT_TRUE(App().Enabled(ids::btnCreateMacros));
-  App().Click(ids::btnCreateMacros);
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::createMacroButton));
+  App().Click(ids::createMacroButton);
   EXPECT_EQ(App().Caption(), L"  Recording starts in 10...");
   EXPECT_TRUE(IsTopMost(App().MainWindow()));
   PressHotkey(kCtrlShift, 'R');
-  ASSERT_TRUE(WaitForStatus(L"Recording macro...")) << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitForStatus(L"Recording macro...")) << Narrow(App().Text(ids::statusLabel));
   EXPECT_EQ(App().Caption(), L"  Recording... Press Shift+Ctrl+X to stop");
   target_.Clear();
 
@@ -199,9 +199,9 @@ TEST_F(RecordingTest, RecordsInjectedInputAndPlaysItBack) {
   ASSERT_EQ(target_.Presses(0), 1) << Describe(target_.Events());
 
   PressHotkey(kCtrlShift, 'X');
-  ASSERT_TRUE(
-      WaitUntil([&] { return App().Text(ids::Label1).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return App().Text(ids::statusLabel).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
+      << Narrow(App().Text(ids::statusLabel));
   EXPECT_EQ(App().Caption(), kCaption);
   EXPECT_FALSE(IsTopMost(App().MainWindow()));
 
@@ -249,19 +249,20 @@ TEST_F(RecordingTest, RecordsInjectedInputAndPlaysItBack) {
   EXPECT_LT(std::llabs(ticks(nowFt) - ticks(stampFt)), 60LL * 10000000) << macro.name;
 
   const std::wstring name = Widen(macro.name);
-  EXPECT_EQ(App().Text(ids::Label1), L"Macro saved: " + name + L". Recording stopped by hotkey.");
+  EXPECT_EQ(App().Text(ids::statusLabel),
+            L"Macro saved: " + name + L". Recording stopped by hotkey.");
   EXPECT_EQ(ListItems(App()), std::vector<std::wstring>{name});
-  EXPECT_EQ(Ask(App().Control(ids::lbMacroses), LB_GETCURSEL), 0);
+  EXPECT_EQ(Ask(App().Control(ids::macroList), LB_GETCURSEL), 0);
 
   // Played twice: two clicks at the recorded point.
-  App().Click(ids::rbRepeatCount);
-  App().SetText(ids::seRepeat, L"2");
+  App().Click(ids::repeatCountRadio);
+  App().SetText(ids::repeatCountEdit, L"2");
   MoveTo(park);
   PumpFor(Ms{50});
   target_.Clear();
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
-  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{5000}));
-  EXPECT_EQ(App().Text(ids::Label1), L"Completed macro repeat count. Runs done: 2");
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
+  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{5000}));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Completed macro repeat count. Runs done: 2");
   PumpFor(Ms{300});
   const std::vector<TargetWindow::Event> played = target_.Events();
   EXPECT_EQ(target_.Presses(0), 2) << Describe(played);
@@ -297,13 +298,13 @@ TEST_P(StopPlaybackTest, LeavesNoButtonPressed) {
   WriteBytes(Folder().parent_path() / "settings.ini", "[Target]\r\nmode=2\r\n");
 
   Start();
-  ASSERT_TRUE(App().Checked(ids::rbMacros));
-  ASSERT_TRUE(App().Checked(ids::rbUntilStopped));
+  ASSERT_TRUE(App().Checked(ids::macrosRadio));
+  ASSERT_TRUE(App().Checked(ids::untilStoppedRadio));
   ASSERT_EQ(ListItems(App()), std::vector<std::wstring>{L"drag"});
   target_.Clear();
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
-      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+      << "status: " << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   PumpFor(Ms{300});
   ASSERT_EQ(target_.Count(WM_LBUTTONUP), 0) << "still held" << Describe(target_.Events());
 
@@ -311,7 +312,7 @@ TEST_P(StopPlaybackTest, LeavesNoButtonPressed) {
   if (byHotkey)
     PressHotkey(kCtrlShift, 'X');
   else
-    App().Click(ids::btnStop);
+    App().Click(ids::stopButton);
   // The button is let go before the status line says that the playback has stopped: the
   // system's button state, which SendInput has updated by the time it returns, is read as soon
   // as the text is seen.
@@ -320,14 +321,14 @@ TEST_P(StopPlaybackTest, LeavesNoButtonPressed) {
   bool downWhenStopShown = false;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        if (App().Text(ids::Label1) != stopped) return false;
+        if (App().Text(ids::statusLabel) != stopped) return false;
         downWhenStopShown = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
         return true;
       },
       Ms{5000}))
-      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+      << "status: " << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   EXPECT_FALSE(downWhenStopShown) << "the status line told of the stop while the button was down";
-  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::btnStart); }, Ms{3000}));
+  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
   PumpFor(Ms{300});
   const int movesAtTheEnd = target_.MoveCount();
   const std::vector<TargetWindow::Event> events = target_.Events();
@@ -371,8 +372,9 @@ double SlowestAnswer(HWND hwnd, Ms span) {
 double StopByHotkey(const Program& app, const TargetWindow& target, const std::wstring& status) {
   const int64_t pressed = QpcNow();
   PressHotkey(kCtrlShift, 'X');
-  if (!WaitUntil([&] { return target.Count(WM_LBUTTONUP) == 1 && app.Text(ids::Label1) == status; },
-                 Ms{3000}))
+  if (!WaitUntil(
+          [&] { return target.Count(WM_LBUTTONUP) == 1 && app.Text(ids::statusLabel) == status; },
+          Ms{3000}))
     return -1;
   return QpcMs(pressed, QpcNow());
 }
@@ -392,7 +394,7 @@ TEST_F(RecordingTest, APlaybackWaitKeepsTheWindowAnsweringAndTheStopEndsIt) {
   target_.Clear();
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+      << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   const int64_t pressedAt = QpcNow();
   const double slowest = SlowestAnswer(App().MainWindow(), Ms{2000});
   EXPECT_GE(slowest, 0) << "the window did not answer within 1 s during the wait";
@@ -401,7 +403,7 @@ TEST_F(RecordingTest, APlaybackWaitKeepsTheWindowAnsweringAndTheStopEndsIt) {
   const int movesBefore = target_.MoveCount();
 
   const double took = StopByHotkey(App(), target_, L"Stopped by hotkey. Runs done: 0");
-  EXPECT_GE(took, 0) << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  EXPECT_GE(took, 0) << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   EXPECT_LE(took, 600) << "the stop took " << took << " ms";
   std::printf("window's slowest answer during the wait: %.1f ms; stop hotkey to release: %.1f ms\n",
               slowest, took);
@@ -415,23 +417,23 @@ TEST_F(RecordingTest, APlaybackWaitKeepsTheWindowAnsweringAndTheStopEndsIt) {
 TEST_F(RecordingTest, AHoldKeepsTheWindowAnsweringAndTheStopReleases) {
   const POINT p = target_.ToScreen({150, 80});
   Start();
-  App().Click(ids::rbCoordinates);
-  App().SetText(ids::edtCoordX, std::to_wstring(p.x));
-  App().SetText(ids::edtCoordY, std::to_wstring(p.y));
-  App().SetText(ids::seMillis, L"100");
-  App().SelectCombo(ids::cbClickType, 2);  // Hold
-  App().SetText(ids::seHoldMs, L"5000");
+  App().Click(ids::coordinatesRadio);
+  App().SetText(ids::coordXEdit, std::to_wstring(p.x));
+  App().SetText(ids::coordYEdit, std::to_wstring(p.y));
+  App().SetText(ids::millisecondsEdit, L"100");
+  App().SelectCombo(ids::clickTypeCombo, 2);  // Hold
+  App().SetText(ids::holdEdit, L"5000");
   target_.Clear();
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{5000}))
-      << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+      << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   const double slowest = SlowestAnswer(App().MainWindow(), Ms{2000});
   EXPECT_GE(slowest, 0) << "the window did not answer within 1 s during the hold";
   EXPECT_LT(slowest, 1000);
   ASSERT_EQ(target_.Count(WM_LBUTTONUP), 0) << "the hold is over too early";
 
   const double took = StopByHotkey(App(), target_, L"Stopped by hotkey. Clicks done: 1");
-  EXPECT_GE(took, 0) << Narrow(App().Text(ids::Label1)) << Describe(target_.Events());
+  EXPECT_GE(took, 0) << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   EXPECT_LE(took, 600) << "the stop took " << took << " ms";
   std::printf("window's slowest answer during the hold: %.1f ms; stop hotkey to release: %.1f ms\n",
               slowest, took);

@@ -35,14 +35,15 @@ TEST(SessionEndTest, DuringARecordingSavesTheMacroAndTheSettingsOnce) {
   const fs::path settings = folder / L"settings.ini";
   Program app(appData.Path());
   const HWND main = app.MainWindow();
-  app.SetText(ids::seMillis, L"134");
-  app.Click(ids::chkTopMost);
-  ASSERT_TRUE(app.Checked(ids::chkTopMost));
-  app.Click(ids::rbMacros);
-  app.Click(ids::btnCreateMacros);
+  app.SetText(ids::millisecondsEdit, L"134");
+  app.Click(ids::alwaysOnTopCheck);
+  ASSERT_TRUE(app.Checked(ids::alwaysOnTopCheck));
+  app.Click(ids::macrosRadio);
+  app.Click(ids::createMacroButton);
   PressHotkey(kCtrlShift, 'R');
-  ASSERT_TRUE(WaitUntil([&] { return app.Text(ids::Label1) == L"Recording macro..."; }, Ms{5000}))
-      << Narrow(app.Text(ids::Label1));
+  ASSERT_TRUE(
+      WaitUntil([&] { return app.Text(ids::statusLabel) == L"Recording macro..."; }, Ms{5000}))
+      << Narrow(app.Text(ids::statusLabel));
   for (POINT p : {POINT{100, 150}, POINT{180, 210}, POINT{260, 170}}) {
     MoveTo(p);
     PumpFor(Ms{40});
@@ -50,13 +51,13 @@ TEST(SessionEndTest, DuringARecordingSavesTheMacroAndTheSettingsOnce) {
 
   // The end of the session was cancelled: the recording goes on, nothing is written.
   Ask(main, WM_ENDSESSION, FALSE, 0);
-  EXPECT_EQ(app.Text(ids::Label1), L"Recording macro...");
+  EXPECT_EQ(app.Text(ids::statusLabel), L"Recording macro...");
   EXPECT_TRUE(MacroFiles(folder / L"Macros").empty());
   EXPECT_FALSE(fs::exists(settings));
 
   EXPECT_EQ(Ask(main, WM_QUERYENDSESSION, 0, 0), TRUE);
   Ask(main, WM_ENDSESSION, TRUE, 0);
-  const std::wstring status = app.Text(ids::Label1);
+  const std::wstring status = app.Text(ids::statusLabel);
   const std::wstring reason = L"Recording stopped: Windows is shutting down.";
   EXPECT_EQ(status.rfind(L"Macro saved: ", 0), 0u) << Narrow(status);
   EXPECT_TRUE(status.size() > reason.size() &&

@@ -568,15 +568,15 @@ class SoakTest : public testing::Test {
     std::sort(files.begin(), files.end());
     return files;
   }
-  int ListCount() { return static_cast<int>(Ask(App().Control(ids::lbMacroses), LB_GETCOUNT)); }
+  int ListCount() { return static_cast<int>(Ask(App().Control(ids::macroList), LB_GETCOUNT)); }
 
-  std::wstring Status() { return App().Text(ids::Label1); }
+  std::wstring Status() { return App().Text(ids::statusLabel); }
 
   // --- Setting the controls, only where they differ from what they are.
 
   void SetMode(int mode) {
     if (controls_.mode == mode) return;
-    static const int radio[] = {ids::rbCurrentCursorPosition, ids::rbCoordinates, ids::rbMacros};
+    static const int radio[] = {ids::cursorPositionRadio, ids::coordinatesRadio, ids::macrosRadio};
     App().Click(radio[mode]);
     controls_.mode = mode;
   }
@@ -592,12 +592,12 @@ class SoakTest : public testing::Test {
   }
   void SetUntilStopped(bool untilStopped) {
     if (controls_.untilStopped == untilStopped) return;
-    App().Click(untilStopped ? ids::rbUntilStopped : ids::rbRepeatCount);
+    App().Click(untilStopped ? ids::untilStoppedRadio : ids::repeatCountRadio);
     controls_.untilStopped = untilStopped;
   }
   void SetJitter(bool jitter) {
     if (controls_.jitter == jitter) return;
-    App().Click(ids::chkJitter);
+    App().Click(ids::jitterCheck);
     controls_.jitter = jitter;
   }
 
@@ -627,8 +627,8 @@ class SoakTest : public testing::Test {
 
   void ExpectIdleAndWhole(const char* what) {
     EXPECT_EQ(App().Caption(), kCaption) << what << ": the window is back in its full form";
-    EXPECT_TRUE(App().Enabled(ids::btnStart)) << what;
-    EXPECT_FALSE(App().Enabled(ids::btnStop)) << what;
+    EXPECT_TRUE(App().Enabled(ids::startButton)) << what;
+    EXPECT_FALSE(App().Enabled(ids::stopButton)) << what;
     EXPECT_EQ(ButtonsDownForTheSystem(), "") << what << ": buttons the system still sees down";
   }
 
@@ -638,19 +638,20 @@ class SoakTest : public testing::Test {
     SetMode(1);
     SetUntilStopped(true);
     const POINT point = RandomTargetPoint();
-    SetSpin(ids::edtCoordX, controls_.x, point.x);
-    SetSpin(ids::edtCoordY, controls_.y, point.y);
+    SetSpin(ids::coordXEdit, controls_.x, point.x);
+    SetSpin(ids::coordYEdit, controls_.y, point.y);
     const int button = Between(0, 2);
     const int type = Between(0, 2);
-    SetCombo(ids::cbButton, controls_.button, button);
-    SetCombo(ids::cbClickType, controls_.type, type);
-    if (type == 2) SetSpin(ids::seHoldMs, controls_.holdMs, Between(20, 150));
-    SetSpin(ids::seMillis, controls_.millis, Chance(0.3) ? Between(1, 20) : Between(20, 250));
+    SetCombo(ids::buttonCombo, controls_.button, button);
+    SetCombo(ids::clickTypeCombo, controls_.type, type);
+    if (type == 2) SetSpin(ids::holdEdit, controls_.holdMs, Between(20, 150));
+    SetSpin(ids::millisecondsEdit, controls_.millis,
+            Chance(0.3) ? Between(1, 20) : Between(20, 250));
     const bool jitter = Chance(0.3);
     SetJitter(jitter);
-    if (jitter) SetSpin(ids::seJitterMs, controls_.jitterMs, Between(0, controls_.millis));
+    if (jitter) SetSpin(ids::jitterEdit, controls_.jitterMs, Between(0, controls_.millis));
     const int delay = Chance(0.12) ? 1 : 0;
-    SetSpin(ids::seStartDelaySS, controls_.delayS, delay);
+    SetSpin(ids::startDelayEdit, controls_.delayS, delay);
     const bool midHold = type == 2 && Chance(0.8);
     const bool duringDelay = delay == 1 && !midHold && Chance(0.5);
     const int runMs = delay == 0    ? Between(0, 200)
@@ -669,10 +670,10 @@ class SoakTest : public testing::Test {
 
     target_.Clear();
     if (startByHotkey) {
-      ASSERT_TRUE(PressChordUntil('S', [&] { return App().Enabled(ids::btnStop); }))
+      ASSERT_TRUE(PressChordUntil('S', [&] { return App().Enabled(ids::stopButton); }))
           << "the start hotkey started no run; status " << Narrow(Status());
     } else {
-      ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+      ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
     }
     EXPECT_EQ(Status(), L"Started");
 
@@ -686,11 +687,11 @@ class SoakTest : public testing::Test {
     } else {
       PumpFor(Ms{runMs});
     }
-    auto stopped = [&] { return App().Enabled(ids::btnStart); };
+    auto stopped = [&] { return App().Enabled(ids::startButton); };
     if (stopByHotkey)
       PressChordUntil('X', stopped);
     else
-      App().Click(ids::btnStop);
+      App().Click(ids::stopButton);
     ASSERT_TRUE(WaitUntil(stopped, Ms{3000}))
         << "the run did not stop; status " << Narrow(Status());
 
@@ -770,7 +771,7 @@ class SoakTest : public testing::Test {
     SetMode(2);
     const size_t filesBefore = MacroFiles().size();
     const int listBefore = ListCount();
-    App().Click(ids::btnCreateMacros);
+    App().Click(ids::createMacroButton);
     EXPECT_EQ(App().Caption(), L"  Recording starts in 10...");
     if (Chance(0.2)) {
       PressChord('X');
@@ -805,9 +806,9 @@ class SoakTest : public testing::Test {
   }
 
   void SelectMacro(int index) {
-    const HWND list = App().Control(ids::lbMacroses);
+    const HWND list = App().Control(ids::macroList);
     ASSERT_EQ(Ask(list, LB_SETCURSEL, static_cast<WPARAM>(index)), index);
-    Ask(GetParent(list), WM_COMMAND, MAKEWPARAM(ids::lbMacroses, LBN_SELCHANGE),
+    Ask(GetParent(list), WM_COMMAND, MAKEWPARAM(ids::macroList, LBN_SELCHANGE),
         reinterpret_cast<LPARAM>(list));
   }
 
@@ -821,9 +822,9 @@ class SoakTest : public testing::Test {
     SelectMacro(index);
     const bool untilStopped = Chance(0.7);
     SetUntilStopped(untilStopped);
-    if (!untilStopped) SetSpin(ids::seRepeat, controls_.repeat, Between(1, 3));
+    if (!untilStopped) SetSpin(ids::repeatCountEdit, controls_.repeat, Between(1, 3));
     const int delay = Chance(0.12) ? 1 : 0;
-    SetSpin(ids::seStartDelaySS, controls_.delayS, delay);
+    SetSpin(ids::startDelayEdit, controls_.delayS, delay);
     const int runMs = Between(30, 600) + 1000 * delay;
     const bool startByHotkey = Chance(0.5);
     const bool stopByHotkey = Chance(0.5);
@@ -840,23 +841,23 @@ class SoakTest : public testing::Test {
     if (startByHotkey)
       PressChord('S');
     else
-      start = ClickWithoutWaiting(App().Control(ids::btnStart));
+      start = ClickWithoutWaiting(App().Control(ids::startButton));
     // A stop that the program handles before the start would leave the playback running, so
     // the stop waits until the playback is seen: Stop enabled, or its first input on the target
     // (a short counted playback may have ended before Stop is seen enabled).
     ASSERT_TRUE(WaitUntil(
         [&] {
-          return App().Enabled(ids::btnStop) || target_.MoveCount() > 0 ||
+          return App().Enabled(ids::stopButton) || target_.MoveCount() > 0 ||
                  !target_.Events().empty() || (start && start->done);
         },
         Ms{3000}))
         << "the playback did not start; status " << Narrow(Status());
     PumpFor(Ms{runMs});
-    auto ended = [&] { return App().Enabled(ids::btnStart); };
+    auto ended = [&] { return App().Enabled(ids::startButton); };
     if (stopByHotkey)
       PressChordUntil('X', ended);
-    else if (App().Enabled(ids::btnStop))
-      App().Click(ids::btnStop);
+    else if (App().Enabled(ids::stopButton))
+      App().Click(ids::stopButton);
     ASSERT_TRUE(WaitUntil(ended, Ms{3000}))
         << "the playback did not stop; status " << Narrow(Status());
     if (start) {
@@ -1005,22 +1006,24 @@ class SoakTest : public testing::Test {
     StartProgram();
     EXPECT_EQ(App().Caption(), kCaption) << when;
     EXPECT_EQ(Status(), L"Ready") << when;
-    static const int radio[] = {ids::rbCurrentCursorPosition, ids::rbCoordinates, ids::rbMacros};
+    static const int radio[] = {ids::cursorPositionRadio, ids::coordinatesRadio, ids::macrosRadio};
     for (int m = 0; m < 3; ++m) EXPECT_EQ(App().Checked(radio[m]), m == controls_.mode) << when;
-    const std::pair<int, int> spins[] = {
-        {ids::edtCoordX, controls_.x},          {ids::edtCoordY, controls_.y},
-        {ids::seMillis, controls_.millis},      {ids::seJitterMs, controls_.jitterMs},
-        {ids::seRepeat, controls_.repeat},      {ids::seHoldMs, controls_.holdMs},
-        {ids::seStartDelaySS, controls_.delayS}};
+    const std::pair<int, int> spins[] = {{ids::coordXEdit, controls_.x},
+                                         {ids::coordYEdit, controls_.y},
+                                         {ids::millisecondsEdit, controls_.millis},
+                                         {ids::jitterEdit, controls_.jitterMs},
+                                         {ids::repeatCountEdit, controls_.repeat},
+                                         {ids::holdEdit, controls_.holdMs},
+                                         {ids::startDelayEdit, controls_.delayS}};
     for (const auto& [id, value] : spins)
       EXPECT_EQ(App().Text(id), std::to_wstring(value)) << when << ", control " << id;
-    EXPECT_EQ(App().Checked(ids::chkJitter), controls_.jitter) << when;
-    EXPECT_EQ(App().Checked(ids::rbUntilStopped), controls_.untilStopped) << when;
-    EXPECT_EQ(App().ComboIndex(ids::cbButton), controls_.button) << when;
-    EXPECT_EQ(App().ComboIndex(ids::cbClickType), controls_.type) << when;
+    EXPECT_EQ(App().Checked(ids::jitterCheck), controls_.jitter) << when;
+    EXPECT_EQ(App().Checked(ids::untilStoppedRadio), controls_.untilStopped) << when;
+    EXPECT_EQ(App().ComboIndex(ids::buttonCombo), controls_.button) << when;
+    EXPECT_EQ(App().ComboIndex(ids::clickTypeCombo), controls_.type) << when;
     const int files = static_cast<int>(MacroFiles().size());
     EXPECT_EQ(ListCount(), files) << when << ": every macro file is listed";
-    const LRESULT cursel = Ask(App().Control(ids::lbMacroses), LB_GETCURSEL);
+    const LRESULT cursel = Ask(App().Control(ids::macroList), LB_GETCURSEL);
     EXPECT_EQ(cursel, selected >= 0 && selected < files ? selected : (files > 0 ? 0 : -1))
         << when << ": the saved selection";
   }
@@ -1030,13 +1033,13 @@ class SoakTest : public testing::Test {
     SetMode(1);
     SetUntilStopped(true);
     const int button = Between(0, 2);
-    SetCombo(ids::cbButton, controls_.button, button);
-    SetCombo(ids::cbClickType, controls_.type, 2);
-    SetSpin(ids::seHoldMs, controls_.holdMs, 150);
-    SetSpin(ids::seMillis, controls_.millis, 5);
-    SetSpin(ids::seStartDelaySS, controls_.delayS, 0);
+    SetCombo(ids::buttonCombo, controls_.button, button);
+    SetCombo(ids::clickTypeCombo, controls_.type, 2);
+    SetSpin(ids::holdEdit, controls_.holdMs, 150);
+    SetSpin(ids::millisecondsEdit, controls_.millis, 5);
+    SetSpin(ids::startDelayEdit, controls_.delayS, 0);
     target_.Clear();
-    ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+    ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
     ASSERT_TRUE(
         WaitUntil([&] { return TallyOf(target_.Events()).Outstanding(button) > 0; }, Ms{3000}));
     CloseAndCheck("closed during a held click", ListCount());
@@ -1053,14 +1056,14 @@ class SoakTest : public testing::Test {
     ASSERT_GT(count, 0);
     SelectMacro(Between(0, count - 1));
     SetUntilStopped(true);
-    SetSpin(ids::seStartDelaySS, controls_.delayS, afterDelay ? 1 : 0);
+    SetSpin(ids::startDelayEdit, controls_.delayS, afterDelay ? 1 : 0);
     target_.Clear();
     if (afterDelay)
       PressChord('S');
     else
-      ClickWithoutWaiting(App().Control(ids::btnStart));
+      ClickWithoutWaiting(App().Control(ids::startButton));
     PumpFor(Ms{(afterDelay ? 1000 : 0) + Between(200, 700)});
-    ASSERT_TRUE(App().Enabled(ids::btnStop)) << when << ": the playback is running";
+    ASSERT_TRUE(App().Enabled(ids::stopButton)) << when << ": the playback is running";
     CloseAndCheck(when, count);
     Restart(afterDelay ? "after closing during a playback after its delay"
                        : "after closing during a playback");
@@ -1070,7 +1073,7 @@ class SoakTest : public testing::Test {
   void CloseDuringRecording() {
     SetMode(2);
     const size_t filesBefore = MacroFiles().size();
-    App().Click(ids::btnCreateMacros);
+    App().Click(ids::createMacroButton);
     PressChord('R');
     ASSERT_TRUE(WaitUntil([&] { return Status() == L"Recording macro..."; }, Ms{3000}))
         << Narrow(Status());

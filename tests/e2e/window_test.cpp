@@ -71,15 +71,15 @@ class WindowTest : public testing::Test {
 
   // Coordinates mode aimed at `screen`, one click every `millis` milliseconds.
   void AimAt(POINT screen, int millis) {
-    App().Click(ids::rbCoordinates);
-    App().SetText(ids::edtCoordX, std::to_wstring(screen.x));
-    App().SetText(ids::edtCoordY, std::to_wstring(screen.y));
-    App().SetText(ids::seMillis, std::to_wstring(millis));
-    ASSERT_TRUE(App().Checked(ids::rbCoordinates));
+    App().Click(ids::coordinatesRadio);
+    App().SetText(ids::coordXEdit, std::to_wstring(screen.x));
+    App().SetText(ids::coordYEdit, std::to_wstring(screen.y));
+    App().SetText(ids::millisecondsEdit, std::to_wstring(millis));
+    ASSERT_TRUE(App().Checked(ids::coordinatesRadio));
   }
 
   bool WaitForRunEnd(Ms timeout = Ms{5000}) {
-    return WaitUntil([&] { return App().Enabled(ids::btnStart); }, timeout);
+    return WaitUntil([&] { return App().Enabled(ids::startButton); }, timeout);
   }
 
   TempDir appData_;
@@ -103,8 +103,8 @@ TEST_P(CompactBarTest, HotkeyRunShowsTheCompactBarAndRestoresTheWindow) {
   Start();
   AimAt(target.ToScreen(kClient), 100);
   if (alwaysOnTop) {
-    App().Click(ids::chkTopMost);
-    ASSERT_TRUE(App().Checked(ids::chkTopMost));
+    App().Click(ids::alwaysOnTopCheck);
+    ASSERT_TRUE(App().Checked(ids::alwaysOnTopCheck));
   }
   const HWND main = App().MainWindow();
   const RECT normal = WindowRect(main);
@@ -114,9 +114,9 @@ TEST_P(CompactBarTest, HotkeyRunShowsTheCompactBarAndRestoresTheWindow) {
 
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 2; }, Ms{5000}))
-      << "status: " << Narrow(App().Text(ids::Label1)) << Describe(target.Events());
-  EXPECT_EQ(App().Text(ids::Label1), L"Started");
-  EXPECT_FALSE(App().Enabled(ids::btnStart));
+      << "status: " << Narrow(App().Text(ids::statusLabel)) << Describe(target.Events());
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Started");
+  EXPECT_FALSE(App().Enabled(ids::startButton));
   EXPECT_EQ(App().Caption(), kRunningCaption);
   const RECT compact = WindowRect(main);
   const RECT expected = ExpectedCompactRect(main, normal);
@@ -126,10 +126,11 @@ TEST_P(CompactBarTest, HotkeyRunShowsTheCompactBarAndRestoresTheWindow) {
   EXPECT_TRUE(IsWindowVisible(main));
 
   PressHotkey(kCtrlShift, 'X');
-  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::statusLabel));
   PumpFor(Ms{300});  // a click still on its way, or one after the stop, shows up here
   const int clicks = target.Presses(0);
-  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by hotkey. Clicks done: " + std::to_wstring(clicks));
+  EXPECT_EQ(App().Text(ids::statusLabel),
+            L"Stopped by hotkey. Clicks done: " + std::to_wstring(clicks));
   EXPECT_EQ(target.Count(WM_LBUTTONUP), clicks) << Describe(target.Events());
   for (const TargetWindow::Event& e : target.Events()) {
     EXPECT_EQ(e.client.x, kClient.x) << MouseMessageName(e.message);
@@ -140,8 +141,8 @@ TEST_P(CompactBarTest, HotkeyRunShowsTheCompactBarAndRestoresTheWindow) {
   const RECT after = WindowRect(main);
   EXPECT_TRUE(EqualRect(&normal, &after)) << "before " << Str(normal) << ", after " << Str(after);
   EXPECT_EQ(IsTopMost(main), alwaysOnTop);
-  EXPECT_EQ(App().Checked(ids::chkTopMost), alwaysOnTop);
-  EXPECT_FALSE(App().Enabled(ids::btnStop));
+  EXPECT_EQ(App().Checked(ids::alwaysOnTopCheck), alwaysOnTop);
+  EXPECT_FALSE(App().Enabled(ids::stopButton));
 }
 
 INSTANTIATE_TEST_SUITE_P(AlwaysOnTop, CompactBarTest, testing::Bool(),
@@ -155,24 +156,24 @@ TEST_F(WindowTest, MinimizeToTrayHidesTheWindowUntilTheRepeatCountCompletes) {
   TargetWindow target(kTargetRect);
   Start();
   AimAt(target.ToScreen(kClient), 250);
-  App().Click(ids::rbRepeatCount);
-  App().SetText(ids::seRepeat, L"3");
-  App().Click(ids::chkMinimizeToTrayOnStart);
-  ASSERT_TRUE(App().Checked(ids::chkMinimizeToTrayOnStart));
+  App().Click(ids::repeatCountRadio);
+  App().SetText(ids::repeatCountEdit, L"3");
+  App().Click(ids::minimizeToTrayCheck);
+  ASSERT_TRUE(App().Checked(ids::minimizeToTrayCheck));
   const HWND main = App().MainWindow();
   const RECT normal = WindowRect(main);
   target.Clear();
 
-  ASSERT_EQ(App().Click(ids::btnStart), Program::ClickOutcome::Handled);
+  ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
   EXPECT_FALSE(IsWindowVisible(main)) << "hidden at the start";
   // The end comes one interval after the third click: after the second the run is still on.
   ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 2; }, Ms{5000}))
       << Describe(target.Events());
   EXPECT_FALSE(IsWindowVisible(main)) << "hidden while running";
-  EXPECT_FALSE(App().Enabled(ids::btnStart));
+  EXPECT_FALSE(App().Enabled(ids::startButton));
 
-  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
-  EXPECT_EQ(App().Text(ids::Label1), L"Completed repeat count. Clicks done: 3");
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::statusLabel));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Completed repeat count. Clicks done: 3");
   EXPECT_TRUE(IsWindowVisible(main)) << "visible again at the end";
   EXPECT_EQ(App().Caption(), kCaption);
   const RECT after = WindowRect(main);
@@ -192,19 +193,20 @@ struct TextValue {
 
 TEST_F(WindowTest, ChangedValuesSurviveACloseAndARestart) {
   const TextValue texts[] = {
-      {ids::edtCoordX, L"123"},    {ids::edtCoordY, L"456"}, {ids::seHours, L"1"},
-      {ids::seMinutes, L"2"},      {ids::seSeconds, L"3"},   {ids::seMillis, L"250"},
-      {ids::seJitterMs, L"15"},    {ids::seRepeat, L"7"},    {ids::seHoldMs, L"120"},
-      {ids::seStartDelaySS, L"4"},
+      {ids::coordXEdit, L"123"},   {ids::coordYEdit, L"456"},    {ids::hoursEdit, L"1"},
+      {ids::minutesEdit, L"2"},    {ids::secondsEdit, L"3"},     {ids::millisecondsEdit, L"250"},
+      {ids::jitterEdit, L"15"},    {ids::repeatCountEdit, L"7"}, {ids::holdEdit, L"120"},
+      {ids::startDelayEdit, L"4"},
   };
-  const int checked[] = {ids::rbCoordinates, ids::chkJitter, ids::rbRepeatCount, ids::chkTopMost};
-  const int unchecked[] = {ids::rbCurrentCursorPosition, ids::rbMacros, ids::rbUntilStopped,
-                           ids::chkMinimizeToTrayOnStart};
+  const int checked[] = {ids::coordinatesRadio, ids::jitterCheck, ids::repeatCountRadio,
+                         ids::alwaysOnTopCheck};
+  const int unchecked[] = {ids::cursorPositionRadio, ids::macrosRadio, ids::untilStoppedRadio,
+                           ids::minimizeToTrayCheck};
 
   Start();
   for (int id : checked) App().Click(id);
-  App().SelectCombo(ids::cbButton, 2);     // Middle
-  App().SelectCombo(ids::cbClickType, 2);  // Hold
+  App().SelectCombo(ids::buttonCombo, 2);     // Middle
+  App().SelectCombo(ids::clickTypeCombo, 2);  // Hold
   for (const TextValue& v : texts) App().SetText(v.id, v.text);
   for (const TextValue& v : texts) ASSERT_EQ(App().Text(v.id), v.text) << v.id;
   for (int id : checked) ASSERT_TRUE(App().Checked(id)) << id;
@@ -218,14 +220,15 @@ TEST_F(WindowTest, ChangedValuesSurviveACloseAndARestart) {
   for (const TextValue& v : texts) EXPECT_EQ(App().Text(v.id), v.text) << v.id;
   for (int id : checked) EXPECT_TRUE(App().Checked(id)) << id;
   for (int id : unchecked) EXPECT_FALSE(App().Checked(id)) << id;
-  EXPECT_EQ(App().ComboIndex(ids::cbButton), 2);
-  EXPECT_EQ(App().ComboIndex(ids::cbClickType), 2);
+  EXPECT_EQ(App().ComboIndex(ids::buttonCombo), 2);
+  EXPECT_EQ(App().ComboIndex(ids::clickTypeCombo), 2);
   // The loaded values ran their handlers: the dependent controls are enabled, and the window
   // is on top again.
-  for (int id : {ids::edtCoordX, ids::edtCoordY, ids::seJitterMs, ids::seRepeat, ids::seHoldMs})
+  for (int id :
+       {ids::coordXEdit, ids::coordYEdit, ids::jitterEdit, ids::repeatCountEdit, ids::holdEdit})
     EXPECT_TRUE(App().Enabled(id)) << id;
   EXPECT_TRUE(IsTopMost(App().MainWindow()));
-  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -238,52 +241,53 @@ TEST_F(WindowTest, StartHotkeyFromTheSettingsFileIsShownAndStartsTheRun) {
                 std::to_string(screen.x) + "\r\ny=" + std::to_string(screen.y) +
                 "\r\n[Interval]\r\nms=100\r\n");
   Start();
-  EXPECT_EQ(App().Text(ids::lblHotkeys),
+  EXPECT_EQ(App().Text(ids::hotkeysLabel),
             L"Hotkeys \u2014 Start: Ctrl+Alt+A  |  Stop: Shift+Ctrl+X");
-  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
   target.Clear();
 
   // The default start hotkey no longer starts anything.
   PressHotkey(kCtrlShift, 'S');
   PumpFor(Ms{600});
-  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
-  EXPECT_TRUE(App().Enabled(ids::btnStart));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
+  EXPECT_TRUE(App().Enabled(ids::startButton));
   EXPECT_EQ(target.Events().size(), 0u) << Describe(target.Events());
 
   PressHotkey(MOD_CONTROL | MOD_ALT, 'A');
   ASSERT_TRUE(WaitUntil([&] { return target.Presses(0) >= 1; }, Ms{5000}))
-      << "status: " << Narrow(App().Text(ids::Label1));
-  EXPECT_EQ(App().Text(ids::Label1), L"Started");
+      << "status: " << Narrow(App().Text(ids::statusLabel));
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Started");
   EXPECT_EQ(App().Caption(), kRunningCaption);
 
   PressHotkey(kCtrlShift, 'X');
-  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::Label1));
-  EXPECT_EQ(App().Text(ids::Label1).rfind(L"Stopped by hotkey. Clicks done: ", 0), 0u)
-      << Narrow(App().Text(ids::Label1));
+  ASSERT_TRUE(WaitForRunEnd()) << Narrow(App().Text(ids::statusLabel));
+  EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by hotkey. Clicks done: ", 0), 0u)
+      << Narrow(App().Text(ids::statusLabel));
 }
 
 TEST_F(WindowTest, StopHotkeyHeldByAnotherProgramIsReported) {
   HeldHotkey held(kCtrlShift | MOD_NOREPEAT, 'X');
   ASSERT_TRUE(held.Ok()) << "the driver could not register Ctrl+Shift+X, error " << GetLastError();
   Start();
-  EXPECT_EQ(App().Text(ids::Label1), L"Stop hotkey Shift+Ctrl+X is in use by another program.");
-  EXPECT_EQ(App().Text(ids::lblHotkeys), kDefaultHotkeys);
+  EXPECT_EQ(App().Text(ids::statusLabel),
+            L"Stop hotkey Shift+Ctrl+X is in use by another program.");
+  EXPECT_EQ(App().Text(ids::hotkeysLabel), kDefaultHotkeys);
 
   // The other hotkeys still work: the start hotkey starts a run (one that clicks only after
   // ten seconds), and the Stop button ends it.
-  App().SetText(ids::seSeconds, L"10");
+  App().SetText(ids::secondsEdit, L"10");
   PressHotkey(kCtrlShift, 'S');
-  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::Label1) == L"Started"; }, Ms{3000}))
-      << Narrow(App().Text(ids::Label1));
-  App().Click(ids::btnStop);
-  EXPECT_EQ(App().Text(ids::Label1), L"Stopped by button. Clicks done: 0");
+  ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::statusLabel) == L"Started"; }, Ms{3000}))
+      << Narrow(App().Text(ids::statusLabel));
+  App().Click(ids::stopButton);
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Stopped by button. Clicks done: 0");
 }
 
 // ---------------------------------------------------------------------------------------------
 
 TEST_F(WindowTest, AboutBoxShowsTitleVersionAndTheCurrentYear) {
   Start();
-  ASSERT_EQ(App().Click(ids::Button1), Program::ClickOutcome::MessageBoxShown);
+  ASSERT_EQ(App().Click(ids::aboutButton), Program::ClickOutcome::MessageBoxShown);
   const MessageBoxInfo box = App().WaitForMessageBox();
   SYSTEMTIME now{};
   GetLocalTime(&now);
@@ -296,7 +300,7 @@ TEST_F(WindowTest, AboutBoxShowsTitleVersionAndTheCurrentYear) {
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
   EXPECT_EQ(box.owner, App().MainWindow());
   App().AnswerMessageBox(box, IDOK);
-  EXPECT_EQ(App().Text(ids::Label1), L"Ready");
+  EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
 }
 
 }  // namespace

@@ -31,20 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((repaired == bytes) != IsValidUtf8(bytes)) Fail("repair changed valid text or kept invalid");
 
   // The input's first line, taken as a name whatever its bytes.
-  TRecordedMacro named;
+  RecordedMacro named;
   named.SetName(std::string(bytes.substr(0, bytes.find_first_of("\r\n"))));
-  TRecordedMacro namedBack;
+  RecordedMacro namedBack;
   if (!ParseMacroText(FormatMacroFile(named), namedBack)) Fail("a written name does not read");
   if (namedBack.Name() != ToValidUtf8(named.Name())) Fail("written name");
 
-  TRecordedMacro macro;
+  RecordedMacro macro;
   if (!ParseMacroText(bytes, macro)) return 0;
 
   if (!IsValidUtf8(macro.Name())) Fail("a parsed name is not valid UTF-8");
   if (macro.Name().find_first_of("\r\n") != std::string::npos) Fail("a name holds a line end");
 
   const std::string written = FormatMacroFile(macro);
-  TRecordedMacro back;
+  RecordedMacro back;
   if (!ParseMacroText(written, back)) Fail("a written file does not read");
   if (back.Name() != macro.Name()) Fail("name");
   const uint32_t expectedDuration = macro.DurationMs() <= 2147483647u ? macro.DurationMs() : 0;

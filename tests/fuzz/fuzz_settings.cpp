@@ -6,7 +6,7 @@
 // sets a key of the current one (before any section header, of the section ""), anything
 // else is ignored. The value is the text the profile functions hand over.
 //
-// Checked after FormCreate: every spin edit holds a value within its range, written as plain
+// Checked after Create: every spin edit holds a value within its range, written as plain
 // decimal; both combo boxes have an index from -1 to 2; exactly one target radio button and
 // exactly one of until-stopped and repeat-count are checked; always-on-top and
 // minimize-to-tray-on-start are never both checked: minimize-on-start is checked exactly when
@@ -32,18 +32,18 @@ namespace {
 }
 
 struct Range {
-  ui::SpinEdit TFrmMain::*edit;
+  ui::SpinEdit MainForm::*edit;
   int32_t min;
   int32_t max;
 };
 
 // The spin edits the settings fill, with the ranges they must keep.
 constexpr Range kSpins[] = {
-    {&TFrmMain::seHours, 0, 23},       {&TFrmMain::seMinutes, 0, 59},
-    {&TFrmMain::seSeconds, 0, 59},     {&TFrmMain::seMillis, 0, 999},
-    {&TFrmMain::seJitterMs, 0, 999},   {&TFrmMain::seRepeat, 1, 65535},
-    {&TFrmMain::seHoldMs, 0, 10000},   {&TFrmMain::seStartDelaySS, 0, 65535},
-    {&TFrmMain::edtCoordX, 0, 100000}, {&TFrmMain::edtCoordY, 0, 100000},
+    {&MainForm::hoursEdit, 0, 23},      {&MainForm::minutesEdit, 0, 59},
+    {&MainForm::secondsEdit, 0, 59},    {&MainForm::millisecondsEdit, 0, 999},
+    {&MainForm::jitterEdit, 0, 999},    {&MainForm::repeatCountEdit, 1, 65535},
+    {&MainForm::holdEdit, 0, 10000},    {&MainForm::startDelayEdit, 0, 65535},
+    {&MainForm::coordXEdit, 0, 100000}, {&MainForm::coordYEdit, 0, 100000},
 };
 
 void LayOut(fakes::Form& f, std::string_view text) {
@@ -73,51 +73,52 @@ bool ReadsNonZero(fakes::Form& f, const char* section, const char* key) {
 }
 
 void CheckState(fakes::Form& f) {
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
   for (const Range& r : kSpins) {
     const ui::SpinEdit& se = m.*(r.edit);
     if (se.Min() != r.min || se.Max() != r.max) Fail("a spin edit has another range");
     if (se.Value() < r.min || se.Value() > r.max) Fail("a spin edit is out of its range");
     if (se.Text() != std::to_string(se.Value())) Fail("a spin edit's text is not its value");
   }
-  for (const ui::ComboBox* cb : {&m.cbButton, &m.cbClickType}) {
+  for (const ui::ComboBox* cb : {&m.buttonCombo, &m.clickTypeCombo}) {
     if (cb->ItemIndex() < -1 || cb->ItemIndex() > 2) Fail("a combo box index is out of range");
   }
-  const int targets = int{m.rbCurrentCursorPosition.Checked()} + int{m.rbCoordinates.Checked()} +
-                      int{m.rbMacros.Checked()};
+  const int targets = int{m.cursorPositionRadio.Checked()} + int{m.coordinatesRadio.Checked()} +
+                      int{m.macrosRadio.Checked()};
   if (targets != 1) Fail("not exactly one target radio button is checked");
-  if (m.rbUntilStopped.Checked() == m.rbRepeatCount.Checked()) Fail("repeat radio buttons");
-  if (m.chkTopMost.Checked() && m.chkMinimizeToTrayOnStart.Checked()) {
+  if (m.untilStoppedRadio.Checked() == m.repeatCountRadio.Checked()) Fail("repeat radio buttons");
+  if (m.alwaysOnTopCheck.Checked() && m.minimizeToTrayCheck.Checked()) {
     Fail("always-on-top and minimize-to-tray are both checked");
   }
-  if (f.window.topMost != m.chkTopMost.Checked()) Fail("window on top differs from the option");
+  if (f.window.topMost != m.alwaysOnTopCheck.Checked())
+    Fail("window on top differs from the option");
   // Minimize-on-start is read after always-on-top and wins over it.
   const bool topMost = ReadsNonZero(f, "UI", "topMost");
   const bool minimize = ReadsNonZero(f, "UI", "minimizeOnStart");
-  if (m.chkMinimizeToTrayOnStart.Checked() != minimize) Fail("minimize-on-start not as read");
-  if (m.chkTopMost.Checked() != (topMost && !minimize)) Fail("always-on-top not as read");
-  if (!m.lblHotkeys.Text().starts_with("Hotkeys \xE2\x80\x94 Start: ")) Fail("hotkeys label");
+  if (m.minimizeToTrayCheck.Checked() != minimize) Fail("minimize-on-start not as read");
+  if (m.alwaysOnTopCheck.Checked() != (topMost && !minimize)) Fail("always-on-top not as read");
+  if (!m.hotkeysLabel.Text().starts_with("Hotkeys \xE2\x80\x94 Start: ")) Fail("hotkeys label");
 }
 
 // Everything the settings carry, to compare two windows.
-std::vector<int64_t> Snapshot(TFrmMain& m) {
+std::vector<int64_t> Snapshot(MainForm& m) {
   std::vector<int64_t> s;
   for (const Range& r : kSpins) s.push_back((m.*(r.edit)).Value());
   s.push_back(m.TargetModeIndex());
-  s.push_back(m.chkJitter.Checked());
-  s.push_back(m.rbUntilStopped.Checked());
-  s.push_back(m.cbButton.ItemIndex());
-  s.push_back(m.cbClickType.ItemIndex());
-  s.push_back(m.chkTopMost.Checked());
-  s.push_back(m.chkMinimizeToTrayOnStart.Checked());
+  s.push_back(m.jitterCheck.Checked());
+  s.push_back(m.untilStoppedRadio.Checked());
+  s.push_back(m.buttonCombo.ItemIndex());
+  s.push_back(m.clickTypeCombo.ItemIndex());
+  s.push_back(m.alwaysOnTopCheck.Checked());
+  s.push_back(m.minimizeToTrayCheck.Checked());
   for (hotkeys::HotkeyAction a : {hotkeys::HotkeyAction::Start, hotkeys::HotkeyAction::Stop,
                                   hotkeys::HotkeyAction::StartRecording}) {
     s.push_back(m.Hotkeys().Key(a).Vk);
     s.push_back(m.Hotkeys().Key(a).Modifiers);
   }
-  s.push_back(m.seJitterMs.Enabled());
-  s.push_back(m.seHoldMs.Enabled());
-  s.push_back(m.seRepeat.Enabled());
+  s.push_back(m.jitterEdit.Enabled());
+  s.push_back(m.holdEdit.Enabled());
+  s.push_back(m.repeatCountEdit.Enabled());
   return s;
 }
 
@@ -129,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fakes::Form first([&](fakes::Form& f) { LayOut(f, text); });
   CheckState(first);
   const std::vector<int64_t> before = Snapshot(first.frm);
-  first.frm.FormDestroy();
+  first.frm.Destroy();
 
   fakes::Form second([&](fakes::Form& f) {
     f.env.files.insert(fakes::Form::kSettingsPath);
@@ -137,6 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   CheckState(second);
   if (Snapshot(second.frm) != before) Fail("the settings written do not read back the same");
-  second.frm.FormDestroy();
+  second.frm.Destroy();
   return 0;
 }

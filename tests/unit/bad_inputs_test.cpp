@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using K = TMacroEventKind;
+using K = MacroEventKind;
 
 const std::string kBom = "\xEF\xBB\xBF";
 
@@ -48,14 +48,14 @@ std::string Utf16LeFile(const std::string& ascii) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Damaged and binary macro files, one file each, read by TRecordedMacro::LoadFromFile.
+// Damaged and binary macro files, one file each, read by RecordedMacro::LoadFromFile.
 
 struct MacroFileCase {
   const char* label;
   std::string bytes;
   bool loads;
   std::string name;
-  std::vector<TMacroMouseEvent> events;
+  std::vector<MacroEvent> events;
   uint32_t duration = 0;
 };
 
@@ -65,14 +65,14 @@ std::vector<MacroFileCase> DamagedAndBinaryFiles() {
        kBom + "Name=Cut\r\nDurationMs=50\r\nE=10|0|1|2|-1\r\nE=20|1|3",
        true,
        "Cut",
-       {{10, K::mekMove, 1, 2, -1}},
+       {{10, K::Move, 1, 2, -1}},
        50},
       {"CutInsideAUtf8Character", kBom + "Name=Gr\xC3", false, "", {}},
       {"FieldsThatAreNoNumbers",
        "E=ten|one|x|y|z\r\nE=1.5|1e2|0x|$|--1\r\n",
        true,
        "",
-       {{0, K::mekMove, 0, 0, -1}, {0, K::mekMove, 0, 0, -1}}},
+       {{0, K::Move, 0, 0, -1}, {0, K::Move, 0, 0, -1}}},
       {"NumbersOutOfRange",
        "DurationMs=99999999999\r\nE=4294967296|300|2147483648|-2147483649|7\r\n",
        true,
@@ -82,17 +82,13 @@ std::vector<MacroFileCase> DamagedAndBinaryFiles() {
        std::string("Name=a\0b\x01\r\n\0\0\0\r\nE=1|0|2|3|-1\r\n\0", 31),
        true,
        std::string("a\0b\x01", 4),
-       {{1, K::mekMove, 2, 3, -1}}},
-      {"BlankLinesAndStrayBreaks",
-       "\r\r\n\n\rE=5|2|6|7|0\n\r\n",
-       true,
-       "",
-       {{5, K::mekUp, 6, 7, 0}}},
+       {{1, K::Move, 2, 3, -1}}},
+      {"BlankLinesAndStrayBreaks", "\r\r\n\n\rE=5|2|6|7|0\n\r\n", true, "", {{5, K::Up, 6, 7, 0}}},
       {"ByteOrderMarkTwice",
        kBom + kBom + "Name=Twice\r\nE=1|0|2|3|-1\r\n",
        true,
        "",  // the second mark belongs to the first line, which then is no name line
-       {{1, K::mekMove, 2, 3, -1}}},
+       {{1, K::Move, 2, 3, -1}}},
       {"OverlongSlash", "Name=\xC0\xAF\r\n", false, "", {}},
       {"EncodedSurrogate", "Name=\xED\xA0\x80\r\n", false, "", {}},
       {"SavedAsUtf16", Utf16LeFile("Name=A\r\nE=1|0|2|3|-1\r\n"), false, "", {}},
@@ -119,15 +115,15 @@ TEST(BadMacroFiles, DamagedAndBinaryFilesLoadWhatIsReadableOrFailWithTheFileName
     WriteBytes(path, c.bytes);
     if (!c.loads) {
       try {
-        TRecordedMacro::LoadFromFile(path);
+        RecordedMacro::LoadFromFile(path);
         ADD_FAILURE() << "loaded";
       } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
       }
       continue;
     }
-    std::unique_ptr<TRecordedMacro> m;
-    ASSERT_NO_THROW(m = TRecordedMacro::LoadFromFile(path));
+    std::unique_ptr<RecordedMacro> m;
+    ASSERT_NO_THROW(m = RecordedMacro::LoadFromFile(path));
     EXPECT_EQ(m->Name(), c.name);
     EXPECT_EQ(m->DurationMs(), c.duration);
     EXPECT_EQ(m->Events(), c.events);
@@ -150,8 +146,8 @@ TEST(BadMacroFiles, LibraryListsTheReadableFilesAndSkipsTheOthersSilently) {
     g.env.vars["APPDATA"] = root.path.string();
   });
   // In file-name order; the readable files with no name line give empty entries.
-  EXPECT_EQ(f.frm.lbMacroses.Items(), (std::vector<std::string>{"", "", "", "Cut", "", "Good",
-                                                                std::string("a\0b\x01", 4), ""}));
+  EXPECT_EQ(f.frm.macroList.Items(), (std::vector<std::string>{"", "", "", "Cut", "", "Good",
+                                                               std::string("a\0b\x01", 4), ""}));
   EXPECT_TRUE(f.dialogs.messages.empty());
   for (const MacroFileCase& c : DamagedAndBinaryFiles()) {
     EXPECT_TRUE(fs::exists(macros / (std::string(c.label) + ".juxmac"))) << c.label;
@@ -170,14 +166,14 @@ TEST(BadMacroFiles, APressWithoutItsReleaseIsReleasedWhenThePlaybackEnds) {
     g.env.realFiles = true;
     g.env.vars["APPDATA"] = root.path.string();
   });
-  TFrmMain& m = f.frm;
-  ASSERT_EQ(m.lbMacroses.Items(), (std::vector<std::string>{"Press"}));
-  m.rbMacros.UserClick();
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("1");
-  m.btnStart.UserClick();
+  MainForm& m = f.frm;
+  ASSERT_EQ(m.macroList.Items(), (std::vector<std::string>{"Press"}));
+  m.macrosRadio.UserClick();
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("1");
+  m.startButton.UserClick();
   f.clock.Advance(1000);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
   constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004;
   int downs = 0, ups = 0;
   for (const auto& r : f.mouse.sent) {
@@ -245,7 +241,7 @@ uint32_t HugeMacroFile::denseEvents_ = 0;
 TEST_F(HugeMacroFile, ReadsWholeInOneGo) {
   ASSERT_EQ(fs::file_size(path_), kSize);
   const auto start = std::chrono::steady_clock::now();
-  const auto m = TRecordedMacro::LoadFromFile(path_);
+  const auto m = RecordedMacro::LoadFromFile(path_);
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   std::printf("[ huge     ] 100 MB macro file with %u events read in %.0f ms\n", denseEvents_ + 1,
@@ -253,8 +249,8 @@ TEST_F(HugeMacroFile, ReadsWholeInOneGo) {
   EXPECT_EQ(m->Name(), "Huge");
   EXPECT_EQ(m->DurationMs(), 1234u);
   ASSERT_EQ(m->Events().size(), denseEvents_ + 1u);
-  EXPECT_EQ(m->Events()[1], (TMacroMouseEvent{1, K::mekMove, 1, 1, -1}));
-  EXPECT_EQ(m->Events().back(), (TMacroMouseEvent{2000000000u, K::mekDown, 5, 6, 0}));
+  EXPECT_EQ(m->Events()[1], (MacroEvent{1, K::Move, 1, 1, -1}));
+  EXPECT_EQ(m->Events().back(), (MacroEvent{2000000000u, K::Down, 5, 6, 0}));
 }
 
 TEST_F(HugeMacroFile, LibraryListsItBesideTheOthers) {
@@ -265,7 +261,7 @@ TEST_F(HugeMacroFile, LibraryListsItBesideTheOthers) {
     g.env.vars["APPDATA"] = root_->path.string();
   });
   fs::remove(macros / "small.juxmac");
-  EXPECT_EQ(f.frm.lbMacroses.Items(), (std::vector<std::string>{"Huge", "Small"}));
+  EXPECT_EQ(f.frm.macroList.Items(), (std::vector<std::string>{"Huge", "Small"}));
   ASSERT_EQ(f.frm.Library().Macros().size(), 2u);
   EXPECT_EQ(f.frm.Library().Macros()[0]->Events().size(), denseEvents_ + 1u);
   EXPECT_TRUE(f.dialogs.messages.empty());
@@ -280,21 +276,21 @@ struct SettingCase {
   const char* section;
   const char* key;
   std::string value;
-  std::function<int64_t(TFrmMain&)> read;
+  std::function<int64_t(MainForm&)> read;
   int64_t expected;
 };
 
-int64_t Hours(TFrmMain& m) {
-  return m.seHours.Value();
+int64_t Hours(MainForm& m) {
+  return m.hoursEdit.Value();
 }
-int64_t Millis(TFrmMain& m) {
-  return m.seMillis.Value();
+int64_t Millis(MainForm& m) {
+  return m.millisecondsEdit.Value();
 }
-int64_t RepeatCount(TFrmMain& m) {
-  return m.seRepeat.Value();
+int64_t RepeatCount(MainForm& m) {
+  return m.repeatCountEdit.Value();
 }
-int64_t CoordX(TFrmMain& m) {
-  return m.edtCoordX.Value();
+int64_t CoordX(MainForm& m) {
+  return m.coordXEdit.Value();
 }
 
 TEST(BadSettings, OutOfRangeAndNonNumericValuesKeepEveryControlInItsRange) {
@@ -325,19 +321,21 @@ TEST(BadSettings, OutOfRangeAndNonNumericValuesKeepEveryControlInItsRange) {
       {"Interval", "ms", longDigits, Millis, 100},
       {"Interval", "ms", " 50", Millis, 50},  // leading blanks are allowed
       // Combo boxes and the target: an index outside 0..2 selects nothing / changes nothing.
-      {"Click", "button", "3", [](TFrmMain& m) { return m.cbButton.ItemIndex(); }, -1},
-      {"Click", "type", "-2", [](TFrmMain& m) { return m.cbClickType.ItemIndex(); }, -1},
-      {"Target", "mode", "9", [](TFrmMain& m) { return m.TargetModeIndex(); }, 0},
+      {"Click", "button", "3", [](MainForm& m) { return m.buttonCombo.ItemIndex(); }, -1},
+      {"Click", "type", "-2", [](MainForm& m) { return m.clickTypeCombo.ItemIndex(); }, -1},
+      {"Target", "mode", "9", [](MainForm& m) { return m.TargetModeIndex(); }, 0},
       // Booleans: any integer but 0 is true, anything else the default.
-      {"Repeat", "untilStopped", "-7", [](TFrmMain& m) { return m.rbUntilStopped.Checked(); }, 1},
-      {"Repeat", "untilStopped", "no", [](TFrmMain& m) { return m.rbUntilStopped.Checked(); }, 1},
+      {"Repeat", "untilStopped", "-7", [](MainForm& m) { return m.untilStoppedRadio.Checked(); },
+       1},
+      {"Repeat", "untilStopped", "no", [](MainForm& m) { return m.untilStoppedRadio.Checked(); },
+       1},
       // Hotkeys: not validated.
       {"HotkeyStart", "vk", "-1",
-       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 0xFFFFFFFF},
+       [](MainForm& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 0xFFFFFFFF},
       {"HotkeyStart", "mod", "0x4000",
-       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Modifiers; }, 0x4000},
+       [](MainForm& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Modifiers; }, 0x4000},
       {"HotkeyStart", "vk", "S",
-       [](TFrmMain& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 83},
+       [](MainForm& m) { return m.Hotkeys().Key(hotkeys::HotkeyAction::Start).Vk; }, 83},
   };
   for (const SettingCase& c : cases) {
     SCOPED_TRACE(std::string(c.section) + "/" + c.key + "=\"" + c.value + "\"");
@@ -365,8 +363,8 @@ TEST(BadSettings, AFileOfGarbageGivesTheDefaults) {
   });
   fakes::Form defaults;
   f.profile.writes.clear();
-  f.frm.FormDestroy();
-  defaults.frm.FormDestroy();
+  f.frm.Destroy();
+  defaults.frm.Destroy();
   EXPECT_EQ(f.profile.writes, defaults.profile.writes);
 }
 

@@ -376,13 +376,13 @@ struct Form {
   Profile profile;
   Env env;
   MouseHook hook;
-  TFrmMain frm;
+  MainForm frm;
 
   static inline const std::string kSettingsPath = std::string("C:\\Users\\u\\AppData\\Roaming") +
                                                   plat::kPathDelim + "JUX Zura Divudiv" +
                                                   plat::kPathDelim + "settings.ini";
 
-  // `prepare` runs before FormCreate, to lay out a settings file or the layout's key names.
+  // `prepare` runs before Create, to lay out a settings file or the layout's key names.
   explicit Form(std::function<void(Form&)> prepare = {}) : frm(Services()) {
     mouse.clock = &clock;
     mouse.workClock = &clock;
@@ -390,7 +390,7 @@ struct Form {
     profile.path = kSettingsPath;
     window.caption = "ZuraDivudiv";
     if (prepare) prepare(*this);
-    frm.FormCreate();
+    frm.Create();
   }
 
  private:

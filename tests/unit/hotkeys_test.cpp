@@ -50,13 +50,13 @@ TEST(HotkeyTextTest, Table) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(HotkeyToText(c.vk, c.mods, keys), c.text) << std::hex << c.vk << " " << c.mods;
-  EXPECT_EQ(HotkeyModsToShift(0xF), (TShiftState{true, true, true}));
-  EXPECT_EQ(HotkeyModsToShift(0x8), (TShiftState{}));
+  EXPECT_EQ(HotkeyModsToShift(0xF), (ShiftState{true, true, true}));
+  EXPECT_EQ(HotkeyModsToShift(0x8), (ShiftState{}));
 }
 
 struct HotkeyTest : ::testing::Test {
   fakes::Form f;
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
   static constexpr uintptr_t kStart = 1001, kStop = 1002, kStartMacros = 1003;
 };
 
@@ -68,57 +68,58 @@ TEST_F(HotkeyTest, DefaultsAreRegisteredWithNoRepeatAndShownInTheLabel) {
   EXPECT_EQ(f.hotkeys.registered[1].vk, 0x58u);
   EXPECT_EQ(f.hotkeys.registered[2].id, 1003);
   EXPECT_EQ(f.hotkeys.registered[2].vk, 0x52u);
-  EXPECT_EQ(m.lblHotkeys.Text(), "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
-  EXPECT_EQ(m.Label1.Text(), "Ready");
-  m.FormDestroy();
+  EXPECT_EQ(m.hotkeysLabel.Text(),
+            "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
+  m.Destroy();
   EXPECT_TRUE(f.hotkeys.registered.empty());
 }
 
 TEST_F(HotkeyTest, StartAndStopInClickingMode) {
-  m.WndProcHotkey(kStart);
-  EXPECT_TRUE(m.FRunning);
+  m.HotkeyPressed(kStart);
+  EXPECT_TRUE(m.Running());
   EXPECT_EQ(f.window.caption, "  Running... Press Shift+Ctrl+X to stop");
   f.clock.Advance(350);
-  m.WndProcHotkey(kStart);  // during a run: nothing
-  EXPECT_EQ(m.FClicksDone, 3u);
-  m.WndProcHotkey(kStop);
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_EQ(m.Label1.Text(), "Stopped by hotkey. Clicks done: 3");
+  m.HotkeyPressed(kStart);  // during a run: nothing
+  EXPECT_EQ(m.ClicksDone(), 3u);
+  m.HotkeyPressed(kStop);
+  EXPECT_FALSE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by hotkey. Clicks done: 3");
 }
 
 TEST_F(HotkeyTest, StopDuringTheStartDelayAndInMacroMode) {
-  m.seStartDelaySS.UserSetText("5");
-  m.WndProcHotkey(kStart);
-  m.WndProcHotkey(kStart);  // during the delay: nothing
-  EXPECT_TRUE(m.TimerDelay.Enabled());
-  m.rbMacros.UserClick();
-  m.WndProcHotkey(kStop);
-  EXPECT_EQ(m.Label1.Text(), "Stopped by hotkey. Runs done: 0");
+  m.startDelayEdit.UserSetText("5");
+  m.HotkeyPressed(kStart);
+  m.HotkeyPressed(kStart);  // during the delay: nothing
+  EXPECT_TRUE(m.startDelayTimer.Enabled());
+  m.macrosRadio.UserClick();
+  m.HotkeyPressed(kStop);
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by hotkey. Runs done: 0");
 }
 
 TEST_F(HotkeyTest, IdleAndCountdownIgnoreStopAndStartMacros) {
-  m.WndProcHotkey(kStop);
-  EXPECT_EQ(m.Label1.Text(), "Ready");
-  m.WndProcHotkey(kStartMacros);  // outside the countdown: nothing
+  m.HotkeyPressed(kStop);
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
+  m.HotkeyPressed(kStartMacros);  // outside the countdown: nothing
   EXPECT_FALSE(m.Recorder().Recording());
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();  // the countdown
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();  // the countdown
   ASSERT_TRUE(m.Recorder().CountingDown());
-  m.WndProcHotkey(kStart);
-  EXPECT_FALSE(m.FRunning);
-  m.WndProcHotkey(kStop);
-  EXPECT_EQ(m.Label1.Text(), "Ready");
-  m.WndProcHotkey(4242);  // not ours
-  EXPECT_EQ(m.Label1.Text(), "Ready");
+  m.HotkeyPressed(kStart);
+  EXPECT_FALSE(m.Running());
+  m.HotkeyPressed(kStop);
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
+  m.HotkeyPressed(4242);  // not ours
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
 }
 
 TEST_F(HotkeyTest, StartDuringARecordingDoesNothing) {
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
-  m.WndProcHotkey(kStartMacros);
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
+  m.HotkeyPressed(kStartMacros);
   ASSERT_TRUE(m.Recorder().Recording());
-  m.WndProcHotkey(kStart);
-  EXPECT_FALSE(m.FRunning);
+  m.HotkeyPressed(kStart);
+  EXPECT_FALSE(m.Running());
 }
 
 // A hotkey that cannot be registered is named on the status line instead of "Ready".
@@ -144,11 +145,11 @@ TEST(HotkeyProblemTest, FailedRegistrationsAreReported) {
   };
   for (const Case& c : cases) {
     fakes::Form f(c.prepare);
-    EXPECT_EQ(f.frm.Label1.Text(), c.status);
+    EXPECT_EQ(f.frm.statusLabel.Text(), c.status);
   }
   // The label still shows the configured keys.
   fakes::Form f([](fakes::Form& g) { g.hotkeys.heldElsewhere.push_back({6, 0x58}); });
-  EXPECT_EQ(f.frm.lblHotkeys.Text(),
+  EXPECT_EQ(f.frm.hotkeysLabel.Text(),
             "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
 }
 

@@ -37,7 +37,7 @@ class LibraryTest : public ::testing::Test {
     Write(file, "\xEF\xBB\xBFName=" + name + "\r\nDurationMs=10\r\nE=5|0|1|2|-1\r\n");
   }
   // Starts the window on the folder, with an optional saved selection.
-  TFrmMain& Start(int savedSelection = -100) {
+  MainForm& Start(int savedSelection = -100) {
     f = std::make_unique<fakes::Form>([&](fakes::Form& g) {
       g.env.realFiles = true;
       g.env.vars["APPDATA"] = root.string();
@@ -48,12 +48,12 @@ class LibraryTest : public ::testing::Test {
         std::ofstream(path) << "[Macros]\n";
       }
     });
-    f->frm.rbMacros.UserClick();  // the library's buttons work with the macro target
+    f->frm.macrosRadio.UserClick();  // the library's buttons work with the macro target
     return f->frm;
   }
-  std::vector<std::string> Listed() { return f->frm.lbMacroses.Items(); }
+  std::vector<std::string> Listed() { return f->frm.macroList.Items(); }
   std::string Selected() {
-    const int i = f->frm.lbMacroses.ItemIndex();
+    const int i = f->frm.macroList.ItemIndex();
     return i < 0 ? "<none>" : Listed()[static_cast<size_t>(i)];
   }
 };
@@ -80,10 +80,10 @@ TEST_F(LibraryTest, UnreadableFilesAreSkippedSilently) {
 }
 
 TEST_F(LibraryTest, EmptyFolderGivesNoSelectionAndStartAsksForAMacro) {
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   EXPECT_EQ(Selected(), "<none>");
-  m.rbMacros.UserClick();
-  m.btnStart.UserClick();
+  m.macrosRadio.UserClick();
+  m.startButton.UserClick();
   ASSERT_EQ(f->dialogs.messages.size(), 1u);
   EXPECT_EQ(f->dialogs.messages[0].text, "Please select a macro to play back.");
 }
@@ -105,79 +105,79 @@ TEST_F(LibraryTest, SavedSelection) {
   for (const Case& c : cases) {
     Start(c.saved);
     EXPECT_EQ(Selected(), c.selected) << c.saved;
-    EXPECT_EQ(f->frm.FPendingSelectedMacroIndex, -1);
+    EXPECT_EQ(f->frm.PendingSelection(), -1);
   }
   // The selection is written back by position.
-  f->frm.lbMacroses.UserSelect(1);
-  f->frm.FormDestroy();
+  f->frm.macroList.UserSelect(1);
+  f->frm.Destroy();
   EXPECT_EQ(f->profile.Get("Macros", "selected"), "1");
 }
 
 TEST_F(LibraryTest, SameNamesRestoreToTheUpperEntry) {
   WriteMacro("1.juxmac", "Twin");
   WriteMacro("2.juxmac", "twin");
-  TFrmMain& m = Start();
-  m.lbMacroses.UserSelect(1);
+  MainForm& m = Start();
+  m.macroList.UserSelect(1);
   m.RefreshMacroList();
-  EXPECT_EQ(m.lbMacroses.ItemIndex(), 0);
+  EXPECT_EQ(m.macroList.ItemIndex(), 0);
 }
 
 TEST_F(LibraryTest, RenameWritesTheNewFileAndDeletesTheOld) {
   WriteMacro("2024-03-07_09.05.02.juxmac", "2024-03-07 09.05.02 (12.3s)");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   f->dialogs.inputs = {{true, "  Click test \t"}};
-  m.bRename.UserClick();
+  m.renameMacroButton.UserClick();
   ASSERT_EQ(f->dialogs.inputPrompts.size(), 1u);
   EXPECT_EQ(f->dialogs.inputPrompts[0],
             "Rename macro|Enter new macro name:|2024-03-07 09.05.02 (12.3s)");
   EXPECT_FALSE(fs::exists(macros / "2024-03-07_09.05.02.juxmac"));
   ASSERT_TRUE(fs::exists(macros / "Click test.juxmac"));
-  auto back = TRecordedMacro::LoadFromFile((macros / "Click test.juxmac").string());
+  auto back = RecordedMacro::LoadFromFile((macros / "Click test.juxmac").string());
   EXPECT_EQ(back->Name(), "Click test");
   EXPECT_EQ(back->DurationMs(), 10u);
   EXPECT_EQ(back->Events().size(), 1u);
   EXPECT_EQ(Listed(), (std::vector<std::string>{"Click test"}));
   EXPECT_EQ(Selected(), "Click test");
-  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  EXPECT_EQ(m.statusLabel.Text(), "Macro renamed.");
 }
 
 TEST_F(LibraryTest, RenameKeepsTheDisplayNameAndSanitisesTheFileName) {
   WriteMacro("x.juxmac", "x");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   f->dialogs.inputs = {{true, "a:b?"}};
-  m.bRename.UserClick();
+  m.renameMacroButton.UserClick();
   EXPECT_TRUE(fs::exists(macros / "a_b_.juxmac"));
   EXPECT_EQ(Selected(), "a:b?");
 }
 
 TEST_F(LibraryTest, RenameToTheFilesStemRewritesInPlace) {
   WriteMacro("2024-03-07_09.05.02.juxmac", "2024-03-07 09.05.02 (12.3s)");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   f->dialogs.inputs = {{true, "2024-03-07_09.05.02"}};
-  m.bRename.UserClick();
-  auto back = TRecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
+  m.renameMacroButton.UserClick();
+  auto back = RecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
   EXPECT_EQ(back->Name(), "2024-03-07_09.05.02");
-  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  EXPECT_EQ(m.statusLabel.Text(), "Macro renamed.");
 }
 
 // A change of letter case is a rename: the file keeps its place and gets the new name.
 TEST_F(LibraryTest, RenameToTheSameNameButForCase) {
   WriteMacro("abc.juxmac", "abc");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   f->dialogs.inputs = {{true, "ABC"}};
-  m.bRename.UserClick();
-  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  m.renameMacroButton.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Macro renamed.");
   EXPECT_EQ(Listed(), (std::vector<std::string>{"ABC"}));
-  EXPECT_EQ(TRecordedMacro::LoadFromFile((macros / "abc.juxmac").string())->Name(), "ABC");
+  EXPECT_EQ(RecordedMacro::LoadFromFile((macros / "abc.juxmac").string())->Name(), "ABC");
 }
 
 // The new name is taken only once its file is written: a failed write changes nothing.
 TEST_F(LibraryTest, ARenameThatCannotWriteKeepsTheOldName) {
   WriteMacro("abc.juxmac", "abc");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   fs::create_directories(macros / "new.juxmac");  // a folder where the file should go
   f->dialogs.inputs = {{true, "new"}};
-  EXPECT_THROW(m.bRename.UserClick(), std::exception);
+  EXPECT_THROW(m.renameMacroButton.UserClick(), std::exception);
   EXPECT_EQ(m.Library().Macros()[0]->Name(), "abc");
   EXPECT_EQ(Listed(), (std::vector<std::string>{"abc"}));
   EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
@@ -236,11 +236,11 @@ TEST_F(LibraryTest, RenameRefusals) {
   WriteMacro("other.juxmac", "Other");
   Write("plain.juxmac", "");
   for (const Case& c : cases) {
-    TFrmMain& m = Start();
-    m.lbMacroses.UserSelect(0);
+    MainForm& m = Start();
+    m.macroList.UserSelect(0);
     ASSERT_EQ(Selected(), "abc");
     f->dialogs.inputs = {c.inputs.begin(), c.inputs.end()};
-    m.bRename.UserClick();
+    m.renameMacroButton.UserClick();
     if (c.message) {
       ASSERT_EQ(f->dialogs.messages.size(), 1u) << c.inputs[0].second;
       EXPECT_EQ(f->dialogs.messages[0].text, c.message);
@@ -249,16 +249,16 @@ TEST_F(LibraryTest, RenameRefusals) {
       EXPECT_TRUE(f->dialogs.messages.empty()) << c.inputs[0].second;
     }
     EXPECT_EQ(m.Library().Macros()[0]->Name(), "abc");
-    EXPECT_EQ(m.Label1.Text(), "Ready");
+    EXPECT_EQ(m.statusLabel.Text(), "Ready");
     EXPECT_TRUE(fs::exists(macros / "abc.juxmac"));
   }
 }
 
 TEST_F(LibraryTest, RenameAndRemoveWithNothingSelected) {
-  TFrmMain& m = Start();
-  m.bRemoveClick();
+  MainForm& m = Start();
+  m.RemoveMacroClicked();
   EXPECT_TRUE(f->dialogs.messages.empty());
-  m.bRenameClick();
+  m.RenameMacroClicked();
   ASSERT_EQ(f->dialogs.messages.size(), 1u);
   EXPECT_EQ(f->dialogs.messages[0].text, "Please select a macro first.");
   EXPECT_EQ(f->dialogs.messages[0].kind, plat::MsgKind::Information);
@@ -267,9 +267,9 @@ TEST_F(LibraryTest, RenameAndRemoveWithNothingSelected) {
 TEST_F(LibraryTest, RemoveAsksDeletesAndClearsTheSelection) {
   WriteMacro("a.juxmac", "A");
   WriteMacro("b.juxmac", "B");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   f->dialogs.answers = {plat::MsgResult::No};
-  m.bRemove.UserClick();
+  m.removeMacroButton.UserClick();
   EXPECT_EQ(f->dialogs.messages.back().text, "Delete selected macro?");
   EXPECT_EQ(f->dialogs.messages.back().kind, plat::MsgKind::Confirmation);
   EXPECT_TRUE(fs::exists(macros / "a.juxmac"));
@@ -277,43 +277,44 @@ TEST_F(LibraryTest, RemoveAsksDeletesAndClearsTheSelection) {
   EXPECT_EQ(Selected(), "A");
 
   f->dialogs.answers = {plat::MsgResult::Yes};
-  m.bRemove.UserClick();
+  m.removeMacroButton.UserClick();
   EXPECT_FALSE(fs::exists(macros / "a.juxmac"));
   EXPECT_EQ(Listed(), (std::vector<std::string>{"B"}));
   EXPECT_EQ(Selected(), "<none>");
-  EXPECT_EQ(m.Label1.Text(), "Selected macro removed.");
-  m.btnStart.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Selected macro removed.");
+  m.startButton.UserClick();
   EXPECT_EQ(f->dialogs.messages.back().text, "Please select a macro to play back.");
 }
 
 TEST_F(LibraryTest, RemoveAMacroWhoseFileIsAlreadyGone) {
   WriteMacro("a.juxmac", "A");
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   fs::remove(macros / "a.juxmac");
-  m.bRemove.UserClick();
+  m.removeMacroButton.UserClick();
   EXPECT_TRUE(Listed().empty());
-  EXPECT_EQ(m.Label1.Text(), "Selected macro removed.");
+  EXPECT_EQ(m.statusLabel.Text(), "Selected macro removed.");
 }
 
 TEST_F(LibraryTest, RemoveWithTheSameNameSelectsTheTwin) {
   WriteMacro("a.juxmac", "Twin");
   WriteMacro("b.juxmac", "Twin");
-  TFrmMain& m = Start();
-  m.bRemove.UserClick();
+  MainForm& m = Start();
+  m.removeMacroButton.UserClick();
   EXPECT_EQ(Listed(), (std::vector<std::string>{"Twin"}));
-  EXPECT_EQ(m.lbMacroses.ItemIndex(), 0);
+  EXPECT_EQ(m.macroList.ItemIndex(), 0);
 }
 
 // A folder that cannot be listed is reported once and the window still comes up whole.
 TEST_F(LibraryTest, UnlistableFolderIsReportedAndCreationGoesOn) {
   fs::remove_all(macros);
   std::ofstream(macros) << "a file where the folder should be";
-  TFrmMain& m = Start();
+  MainForm& m = Start();
   ASSERT_EQ(f->dialogs.messages.size(), 1u);
   EXPECT_EQ(f->dialogs.messages[0].kind, plat::MsgKind::Error);
   EXPECT_NE(f->dialogs.messages[0].text.find("Macros"), std::string::npos);
   EXPECT_TRUE(Listed().empty());
-  EXPECT_EQ(m.lblHotkeys.Text(), "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
+  EXPECT_EQ(m.hotkeysLabel.Text(),
+            "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
 }
 
 }  // namespace

@@ -29,12 +29,12 @@ constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 const std::string kBom = "\xEF\xBB\xBF";
 
-TMacroMouseEvent Ev(uint32_t delta, int kind, int32_t x, int32_t y, int32_t button) {
-  return {delta, static_cast<TMacroEventKind>(kind), x, y, button};
+MacroEvent Ev(uint32_t delta, int kind, int32_t x, int32_t y, int32_t button) {
+  return {delta, static_cast<MacroEventKind>(kind), x, y, button};
 }
 
-TRecordedMacro ExampleMacro() {
-  TRecordedMacro m;
+RecordedMacro ExampleMacro() {
+  RecordedMacro m;
   m.SetName("2024-03-07 09.05.02 (1.2s)");
   m.SetDurationMs(1234);
   m.Events() = {Ev(15, 0, 641, 480, -1), Ev(1200, 1, 641, 480, 0), Ev(1234, 2, 641, 480, 0)};
@@ -56,11 +56,11 @@ struct ReadCase {
   std::string bytes;
   std::string name;
   uint32_t duration;
-  std::vector<TMacroMouseEvent> events;
+  std::vector<MacroEvent> events;
 };
 
 TEST(MacroText, ReadsEachCase) {
-  const std::vector<TMacroMouseEvent> example = ExampleMacro().Events();
+  const std::vector<MacroEvent> example = ExampleMacro().Events();
   const ReadCase cases[] = {
       {"empty file", "", "", 0, {}},
       {"byte-order mark only", kBom, "", 0, {}},
@@ -143,7 +143,7 @@ TEST(MacroText, ReadsEachCase) {
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.label);
-    TRecordedMacro m;
+    RecordedMacro m;
     m.SetFileName("kept");
     ASSERT_TRUE(ParseMacroText(c.bytes, m));
     EXPECT_EQ(m.Name(), c.name);
@@ -166,7 +166,7 @@ TEST(MacroText, RejectsInvalidUtf8AndLeavesTheMacroAlone) {
   };
   for (const std::string& bytes : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes));
-    TRecordedMacro m = ExampleMacro();
+    RecordedMacro m = ExampleMacro();
     EXPECT_FALSE(ParseMacroText(bytes, m));
     EXPECT_EQ(m.Name(), ExampleMacro().Name());
     EXPECT_EQ(m.DurationMs(), 1234u);
@@ -182,7 +182,7 @@ TEST(MacroText, FormatsTheExampleByteForByte) {
 }
 
 TEST(MacroText, FormatsEdgeValues) {
-  TRecordedMacro m;
+  RecordedMacro m;
   m.SetDurationMs(4294967295u);
   m.Events() = {Ev(2147483648u, 255, kMin, kMax, -1), Ev(4294967295u, 7, 0, -1, 2)};
   EXPECT_EQ(FormatMacroFile(m), kBom +
@@ -192,7 +192,7 @@ TEST(MacroText, FormatsEdgeValues) {
 }
 
 TEST(MacroText, WritesAnInvalidNameSoThatItReadsBack) {
-  TRecordedMacro m;
+  RecordedMacro m;
   m.SetName(
       "a\xFF"
       "b\xE2\x82");
@@ -200,7 +200,7 @@ TEST(MacroText, WritesAnInvalidNameSoThatItReadsBack) {
   EXPECT_EQ(bytes, kBom +
                        "Name=a\xEF\xBF\xBD"
                        "b\xEF\xBF\xBD\r\nDurationMs=0\r\n");
-  TRecordedMacro back;
+  RecordedMacro back;
   ASSERT_TRUE(ParseMacroText(bytes, back));
   EXPECT_EQ(back.Name(),
             "a\xEF\xBF\xBD"
@@ -208,7 +208,7 @@ TEST(MacroText, WritesAnInvalidNameSoThatItReadsBack) {
 }
 
 TEST(MacroText, RoundTripsEveryFieldOverItsWholeRange) {
-  TRecordedMacro m;
+  RecordedMacro m;
   m.SetName("Round trip");
   const uint32_t deltas[] = {0u, 1u, 2147483647u, 2147483648u, 4294967294u, 4294967295u};
   const int32_t ints[] = {kMin, kMin + 1, -1, 0, 1, kMax - 1, kMax};
@@ -219,7 +219,7 @@ TEST(MacroText, RoundTripsEveryFieldOverItsWholeRange) {
     m.Events().push_back(Ev(5, 0, 0, v, 0));
     m.Events().push_back(Ev(5, 0, 0, 0, v));
   }
-  TRecordedMacro back;
+  RecordedMacro back;
   ASSERT_TRUE(ParseMacroText(FormatMacroFile(m), back));
   EXPECT_EQ(back.Name(), m.Name());
   EXPECT_EQ(back.Events(), m.Events());
@@ -237,9 +237,9 @@ TEST(MacroText, RoundTripsDurationsAndNames) {
                    {4294967295u, 0}};
   for (const auto& d : durations) {
     SCOPED_TRACE(d.written);
-    TRecordedMacro m;
+    RecordedMacro m;
     m.SetDurationMs(d.written);
-    TRecordedMacro back;
+    RecordedMacro back;
     ASSERT_TRUE(ParseMacroText(FormatMacroFile(m), back));
     EXPECT_EQ(back.DurationMs(), d.read);
   }
@@ -263,16 +263,16 @@ TEST(MacroText, RoundTripsDurationsAndNames) {
   };
   for (const auto& n : names) {
     SCOPED_TRACE(n.written);
-    TRecordedMacro m;
+    RecordedMacro m;
     m.SetName(n.written);
-    TRecordedMacro back;
+    RecordedMacro back;
     ASSERT_TRUE(ParseMacroText(FormatMacroFile(m), back));
     EXPECT_EQ(back.Name(), n.read);
     EXPECT_EQ(back.DurationMs(), n.duration);
     EXPECT_EQ(back.Events().size(), n.events);
   }
 
-  TRecordedMacro unnamed;
+  RecordedMacro unnamed;
   EXPECT_EQ(FormatMacroFile(unnamed), kBom + "DurationMs=0\r\n");
 }
 
@@ -489,7 +489,7 @@ class MacroFileTest : public testing::Test {
 TEST_F(MacroFileTest, LoadsAFileAndKeepsThePathAsGiven) {
   WriteBytes(PathOf("a.juxmac"), kExampleFile);
   const std::string asGiven = dir_.string() + "/./a.juxmac";
-  const auto m = TRecordedMacro::LoadFromFile(asGiven);
+  const auto m = RecordedMacro::LoadFromFile(asGiven);
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->FileName(), asGiven);
   EXPECT_EQ(m->Name(), "2024-03-07 09.05.02 (1.2s)");
@@ -504,7 +504,7 @@ TEST_F(MacroFileTest, LoadFailsWithAMessageNamingTheFile) {
        {PathOf("bad.juxmac"), PathOf("missing.juxmac"), PathOf("folder.juxmac")}) {
     SCOPED_TRACE(path);
     try {
-      TRecordedMacro::LoadFromFile(path);
+      RecordedMacro::LoadFromFile(path);
       ADD_FAILURE() << "loaded";
     } catch (const std::runtime_error& e) {
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
@@ -516,7 +516,7 @@ TEST_F(MacroFileTest, SaveReplacesAnExistingFileCompletely) {
   const std::string path = PathOf("a.juxmac");
   WriteBytes(path, std::string(10000, 'x'));
   ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-  TRecordedMacro m = ExampleMacro();
+  RecordedMacro m = ExampleMacro();
   m.SaveToFile(path);
   EXPECT_EQ(ReadBytes(path), kExampleFile);
   EXPECT_EQ(m.FileName(), path);
@@ -530,12 +530,12 @@ TEST_F(MacroFileTest, SavingToASecondPathLeavesTheFirstAlone) {
   const std::string first = PathOf("first.juxmac");
   const std::string second = PathOf("second.juxmac");
   WriteBytes(first, kExampleFile);
-  auto m = TRecordedMacro::LoadFromFile(first);
+  auto m = RecordedMacro::LoadFromFile(first);
   m->SetName("Renamed");
   m->SaveToFile(second);
   EXPECT_EQ(ReadBytes(first), kExampleFile);
   EXPECT_EQ(m->FileName(), second);
-  const auto back = TRecordedMacro::LoadFromFile(second);
+  const auto back = RecordedMacro::LoadFromFile(second);
   EXPECT_EQ(back->Name(), "Renamed");
   EXPECT_EQ(back->DurationMs(), 1234u);
   EXPECT_EQ(back->Events(), ExampleMacro().Events());
@@ -553,7 +553,7 @@ TEST_F(MacroFileTest, FailedSaveChangesNothing) {
   const std::set<std::string> before = Listing();
   for (const std::string& target : targets) {
     SCOPED_TRACE(target);
-    TRecordedMacro m = ExampleMacro();
+    RecordedMacro m = ExampleMacro();
     m.SetFileName("old.juxmac");
     try {
       m.SaveToFile(target);
@@ -572,7 +572,7 @@ TEST_F(MacroFileTest, FailedSaveChangesNothing) {
 TEST_F(MacroFileTest, SaveFailingMidWriteKeepsTheOldFile) {
   const std::string path = PathOf("a.juxmac");
   WriteBytes(path, kExampleFile);
-  TRecordedMacro m = ExampleMacro();
+  RecordedMacro m = ExampleMacro();
   m.SetFileName("old.juxmac");
   for (int i = 0; i < 2000; ++i) m.Events().push_back(Ev(i, 0, i, i, -1));
   ASSERT_GT(FormatMacroFile(m).size(), 8192u);
@@ -605,7 +605,7 @@ TEST_F(MacroFileTest, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
   WriteBytes(path, kExampleFile);
   fs::permissions(dir_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
-  TRecordedMacro m;
+  RecordedMacro m;
   m.SetName("new");
   EXPECT_THROW(m.SaveToFile(path), std::runtime_error);
   fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);

@@ -9,129 +9,131 @@ namespace {
 
 struct MainFormTest : ::testing::Test {
   fakes::Form f;
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
 };
 
 TEST_F(MainFormTest, FreshStartShowsTheDefaults) {
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
-  EXPECT_EQ(m.seHours.Value(), 0);
-  EXPECT_EQ(m.seMinutes.Value(), 0);
-  EXPECT_EQ(m.seSeconds.Value(), 0);
-  EXPECT_EQ(m.seMillis.Text(), "100");
-  EXPECT_FALSE(m.chkJitter.Checked());
-  EXPECT_FALSE(m.seJitterMs.Enabled());
-  EXPECT_TRUE(m.rbUntilStopped.Checked());
-  EXPECT_FALSE(m.rbRepeatCount.Checked());
-  EXPECT_EQ(m.seRepeat.Value(), 100);
-  EXPECT_FALSE(m.seRepeat.Enabled());
-  EXPECT_EQ(m.cbButton.Items(), (std::vector<std::string>{"Left", "Right", "Middle"}));
-  EXPECT_EQ(m.cbClickType.Items(), (std::vector<std::string>{"Single", "Double", "Hold"}));
-  EXPECT_EQ(m.cbButton.ItemIndex(), 0);
-  EXPECT_EQ(m.cbClickType.ItemIndex(), 0);
-  EXPECT_EQ(m.seHoldMs.Value(), 80);
-  EXPECT_FALSE(m.seHoldMs.Enabled());
-  EXPECT_FALSE(m.lblHold.Enabled());
-  EXPECT_EQ(m.seStartDelaySS.Value(), 0);
-  EXPECT_TRUE(m.rbCurrentCursorPosition.Checked());
+  EXPECT_EQ(m.hoursEdit.Value(), 0);
+  EXPECT_EQ(m.minutesEdit.Value(), 0);
+  EXPECT_EQ(m.secondsEdit.Value(), 0);
+  EXPECT_EQ(m.millisecondsEdit.Text(), "100");
+  EXPECT_FALSE(m.jitterCheck.Checked());
+  EXPECT_FALSE(m.jitterEdit.Enabled());
+  EXPECT_TRUE(m.untilStoppedRadio.Checked());
+  EXPECT_FALSE(m.repeatCountRadio.Checked());
+  EXPECT_EQ(m.repeatCountEdit.Value(), 100);
+  EXPECT_FALSE(m.repeatCountEdit.Enabled());
+  EXPECT_EQ(m.buttonCombo.Items(), (std::vector<std::string>{"Left", "Right", "Middle"}));
+  EXPECT_EQ(m.clickTypeCombo.Items(), (std::vector<std::string>{"Single", "Double", "Hold"}));
+  EXPECT_EQ(m.buttonCombo.ItemIndex(), 0);
+  EXPECT_EQ(m.clickTypeCombo.ItemIndex(), 0);
+  EXPECT_EQ(m.holdEdit.Value(), 80);
+  EXPECT_FALSE(m.holdEdit.Enabled());
+  EXPECT_FALSE(m.holdLabel.Enabled());
+  EXPECT_EQ(m.startDelayEdit.Value(), 0);
+  EXPECT_TRUE(m.cursorPositionRadio.Checked());
   for (ui::Control* c :
-       {static_cast<ui::Control*>(&m.edtCoordX), static_cast<ui::Control*>(&m.edtCoordY),
-        static_cast<ui::Control*>(&m.Label3), static_cast<ui::Control*>(&m.btnCreateMacros),
-        static_cast<ui::Control*>(&m.bRemove), static_cast<ui::Control*>(&m.bRename),
-        static_cast<ui::Control*>(&m.lbMacroses)})
+       {static_cast<ui::Control*>(&m.coordXEdit), static_cast<ui::Control*>(&m.coordYEdit),
+        static_cast<ui::Control*>(&m.coordSeparatorLabel),
+        static_cast<ui::Control*>(&m.createMacroButton),
+        static_cast<ui::Control*>(&m.removeMacroButton),
+        static_cast<ui::Control*>(&m.renameMacroButton), static_cast<ui::Control*>(&m.macroList)})
     EXPECT_FALSE(c->Enabled()) << c->Name();
-  EXPECT_EQ(m.Label1.Text(), "Ready");
-  EXPECT_TRUE(m.btnStart.Enabled());
-  EXPECT_FALSE(m.btnStop.Enabled());
-  EXPECT_FALSE(m.chkTopMost.Checked());
-  EXPECT_FALSE(m.chkMinimizeToTrayOnStart.Checked());
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
+  EXPECT_TRUE(m.startButton.Enabled());
+  EXPECT_FALSE(m.stopButton.Enabled());
+  EXPECT_FALSE(m.alwaysOnTopCheck.Checked());
+  EXPECT_FALSE(m.minimizeToTrayCheck.Checked());
   EXPECT_FALSE(m.ClickRun().Ticking());
-  EXPECT_FALSE(m.TimerDelay.Enabled());
-  EXPECT_EQ(m.Label2.Text(), "https://www.zuradivudiv.example/");
+  EXPECT_FALSE(m.startDelayTimer.Enabled());
+  EXPECT_EQ(m.websiteLink.Text(), "https://www.zuradivudiv.example/");
 }
 
 TEST_F(MainFormTest, EveryControlHasAUniqueId) {
   std::set<int> seen;
   for (ui::Control* c : m.AllControls()) EXPECT_TRUE(seen.insert(c->Id()).second) << c->Name();
-  EXPECT_EQ(m.ControlById(192), &m.Label1);
+  EXPECT_EQ(m.ControlById(192), &m.statusLabel);
   // Children sit inside their group box.
-  EXPECT_EQ(m.seMillis.WindowBounds().Left, 253 + 224);
-  EXPECT_EQ(m.seMillis.WindowBounds().Top, 10 + 40);
+  EXPECT_EQ(m.millisecondsEdit.WindowBounds().Left, 253 + 224);
+  EXPECT_EQ(m.millisecondsEdit.WindowBounds().Top, 10 + 40);
 }
 
 TEST_F(MainFormTest, HoldEnablesTheHoldTimeOnlyForHold) {
-  m.cbClickType.UserSelect(2);
-  EXPECT_TRUE(m.seHoldMs.Enabled());
-  EXPECT_TRUE(m.lblHold.Enabled());
+  m.clickTypeCombo.UserSelect(2);
+  EXPECT_TRUE(m.holdEdit.Enabled());
+  EXPECT_TRUE(m.holdLabel.Enabled());
   for (int other : {0, 1}) {
-    m.cbClickType.UserSelect(2);
-    m.cbClickType.UserSelect(other);
-    EXPECT_FALSE(m.seHoldMs.Enabled()) << other;
-    EXPECT_FALSE(m.lblHold.Enabled()) << other;
+    m.clickTypeCombo.UserSelect(2);
+    m.clickTypeCombo.UserSelect(other);
+    EXPECT_FALSE(m.holdEdit.Enabled()) << other;
+    EXPECT_FALSE(m.holdLabel.Enabled()) << other;
   }
 }
 
 TEST_F(MainFormTest, SettingTheComboIndexFromCodeRunsNoHandler) {
-  m.cbClickType.SetItemIndex(2);
-  EXPECT_FALSE(m.seHoldMs.Enabled());
+  m.clickTypeCombo.SetItemIndex(2);
+  EXPECT_FALSE(m.holdEdit.Enabled());
 }
 
 TEST_F(MainFormTest, MacrosTargetDisablesIntervalAndClickTypeAndEnablesTheLibrary) {
-  m.cbClickType.UserSelect(2);
-  m.rbMacros.UserClick();
-  EXPECT_TRUE(m.rbMacros.Checked());
-  EXPECT_FALSE(m.rbCurrentCursorPosition.Checked());
+  m.clickTypeCombo.UserSelect(2);
+  m.macrosRadio.UserClick();
+  EXPECT_TRUE(m.macrosRadio.Checked());
+  EXPECT_FALSE(m.cursorPositionRadio.Checked());
   for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &m.grpInterval, &m.grpClickType, &m.edtCoordX, &m.Label3, &m.edtCoordY, &m.seHours,
-           &m.seMinutes, &m.seSeconds, &m.seMillis, &m.lblH, &m.lblM, &m.lblS, &m.lblMS,
-           &m.chkJitter, &m.seJitterMs, &m.cbButton, &m.cbClickType, &m.lblHold, &m.seHoldMs})
+           &m.intervalGroup, &m.clickTypeGroup, &m.coordXEdit, &m.coordSeparatorLabel,
+           &m.coordYEdit, &m.hoursEdit, &m.minutesEdit, &m.secondsEdit, &m.millisecondsEdit,
+           &m.hoursLabel, &m.minutesLabel, &m.secondsLabel, &m.millisecondsLabel, &m.jitterCheck,
+           &m.jitterEdit, &m.buttonCombo, &m.clickTypeCombo, &m.holdLabel, &m.holdEdit})
     EXPECT_FALSE(c->Enabled()) << c->Name();
-  for (ui::Control* c : std::initializer_list<ui::Control*>{&m.bRename, &m.bRemove,
-                                                            &m.btnCreateMacros, &m.lbMacroses})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &m.renameMacroButton, &m.removeMacroButton, &m.createMacroButton, &m.macroList})
     EXPECT_TRUE(c->Enabled()) << c->Name();
   // The repeat, delay and window options stay usable for playback.
-  EXPECT_TRUE(m.grpClicks.Enabled());
-  EXPECT_TRUE(m.grpDelay.Enabled());
-  EXPECT_TRUE(m.grpSafety.Enabled());
+  EXPECT_TRUE(m.repeatGroup.Enabled());
+  EXPECT_TRUE(m.startDelayGroup.Enabled());
+  EXPECT_TRUE(m.additionalGroup.Enabled());
 }
 
 // "Macros:" then "Cursor position": the jitter box comes back only while jitter is checked.
 TEST_F(MainFormTest, LeavingMacrosRestoresJitterBoxOnlyWhenChecked) {
   for (bool jitter : {false, true}) {
-    if (m.chkJitter.Checked() != jitter) m.chkJitter.UserClick();
-    m.rbMacros.UserClick();
-    EXPECT_FALSE(m.seJitterMs.Enabled());
-    m.rbCurrentCursorPosition.UserClick();
-    EXPECT_EQ(m.seJitterMs.Enabled(), jitter) << "jitter " << jitter;
-    EXPECT_TRUE(m.seMillis.Enabled());
-    EXPECT_TRUE(m.cbButton.Enabled());
-    EXPECT_FALSE(m.lbMacroses.Enabled());
-    EXPECT_FALSE(m.edtCoordX.Enabled());
+    if (m.jitterCheck.Checked() != jitter) m.jitterCheck.UserClick();
+    m.macrosRadio.UserClick();
+    EXPECT_FALSE(m.jitterEdit.Enabled());
+    m.cursorPositionRadio.UserClick();
+    EXPECT_EQ(m.jitterEdit.Enabled(), jitter) << "jitter " << jitter;
+    EXPECT_TRUE(m.millisecondsEdit.Enabled());
+    EXPECT_TRUE(m.buttonCombo.Enabled());
+    EXPECT_FALSE(m.macroList.Enabled());
+    EXPECT_FALSE(m.coordXEdit.Enabled());
   }
 }
 
 TEST_F(MainFormTest, CoordinatesEnablesTheCoordinateBoxes) {
-  m.rbCoordinates.UserClick();
-  EXPECT_TRUE(m.edtCoordX.Enabled());
-  EXPECT_TRUE(m.edtCoordY.Enabled());
-  EXPECT_TRUE(m.Label3.Enabled());
-  EXPECT_FALSE(m.btnCreateMacros.Enabled());
-  m.rbCurrentCursorPosition.UserClick();
-  EXPECT_FALSE(m.edtCoordX.Enabled());
+  m.coordinatesRadio.UserClick();
+  EXPECT_TRUE(m.coordXEdit.Enabled());
+  EXPECT_TRUE(m.coordYEdit.Enabled());
+  EXPECT_TRUE(m.coordSeparatorLabel.Enabled());
+  EXPECT_FALSE(m.createMacroButton.Enabled());
+  m.cursorPositionRadio.UserClick();
+  EXPECT_FALSE(m.coordXEdit.Enabled());
 }
 
 TEST_F(MainFormTest, RepeatCountEnablesTheCount) {
-  m.rbRepeatCount.UserClick();
-  EXPECT_TRUE(m.seRepeat.Enabled());
-  EXPECT_FALSE(m.rbUntilStopped.Checked());
-  m.rbUntilStopped.UserClick();
-  EXPECT_FALSE(m.seRepeat.Enabled());
+  m.repeatCountRadio.UserClick();
+  EXPECT_TRUE(m.repeatCountEdit.Enabled());
+  EXPECT_FALSE(m.untilStoppedRadio.Checked());
+  m.untilStoppedRadio.UserClick();
+  EXPECT_FALSE(m.repeatCountEdit.Enabled());
 }
 
 TEST_F(MainFormTest, JitterCheckBoxEnablesItsSpinEdit) {
-  m.chkJitter.UserClick();
-  EXPECT_TRUE(m.seJitterMs.Enabled());
-  m.chkJitter.UserClick();
-  EXPECT_FALSE(m.seJitterMs.Enabled());
+  m.jitterCheck.UserClick();
+  EXPECT_TRUE(m.jitterEdit.Enabled());
+  m.jitterCheck.UserClick();
+  EXPECT_FALSE(m.jitterEdit.Enabled());
 }
 
 TEST(SpinEditTest, ValueIsTheTextOrTheMinimumAndSettingClamps) {

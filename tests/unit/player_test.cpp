@@ -6,7 +6,7 @@
 
 namespace {
 
-using K = TMacroEventKind;
+using K = MacroEventKind;
 constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004, kMove = 0xC001;
 constexpr uintptr_t kStopHotkey = 1002;
 constexpr const char* kBlocked =
@@ -14,24 +14,24 @@ constexpr const char* kBlocked =
     "running as administrator.";
 
 // Puts a macro into a window's library and selects the macro target and that macro.
-void UseMacroIn(fakes::Form& g, std::vector<TMacroMouseEvent> events) {
-  auto macro = std::make_shared<TRecordedMacro>();
+void UseMacroIn(fakes::Form& g, std::vector<MacroEvent> events) {
+  auto macro = std::make_shared<RecordedMacro>();
   macro->SetName("M" + std::to_string(g.frm.Library().Macros().size()));
   macro->Events() = std::move(events);
   g.frm.Library().Add(macro);
   g.frm.RefreshMacroList();
-  g.frm.lbMacroses.SetItemIndex(static_cast<int>(g.frm.Library().Macros().size()) - 1);
-  if (!g.frm.rbMacros.Checked()) g.frm.rbMacros.UserClick();
+  g.frm.macroList.SetItemIndex(static_cast<int>(g.frm.Library().Macros().size()) - 1);
+  if (!g.frm.macrosRadio.Checked()) g.frm.macrosRadio.UserClick();
 }
 
 struct PlayerTest : ::testing::Test {
   fakes::Form f;
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
 
-  void UseMacro(std::vector<TMacroMouseEvent> events) { UseMacroIn(f, std::move(events)); }
+  void UseMacro(std::vector<MacroEvent> events) { UseMacroIn(f, std::move(events)); }
   void Repeat(const std::string& count) {
-    m.rbRepeatCount.UserClick();
-    m.seRepeat.UserSetText(count);
+    m.repeatCountRadio.UserClick();
+    m.repeatCountEdit.UserSetText(count);
   }
   int Count(uint32_t flags) const {
     int n = 0;
@@ -47,22 +47,22 @@ struct PlayerTest : ::testing::Test {
       if (f.mouse.sent[i].dwFlags == flags) t.push_back(f.mouse.sentAt[i]);
     return t;
   }
-  const std::vector<TMacroMouseEvent> click = {
-      {0, K::mekMove, 100, 100, -1}, {10, K::mekDown, 100, 100, 0}, {20, K::mekUp, 100, 100, 0}};
+  const std::vector<MacroEvent> click = {
+      {0, K::Move, 100, 100, -1}, {10, K::Down, 100, 100, 0}, {20, K::Up, 100, 100, 0}};
 };
 
 TEST_F(PlayerTest, RepeatCountPlaysThatManyRunsBackToBack) {
   UseMacro(click);
   Repeat("3");
-  m.btnStart.UserClick();
-  EXPECT_TRUE(m.FRunning);  // the playback goes on from the window's timer
+  m.startButton.UserClick();
+  EXPECT_TRUE(m.Running());  // the playback goes on from the window's timer
   f.clock.Advance(1000);
-  EXPECT_FALSE(m.FRunning);
+  EXPECT_FALSE(m.Running());
   // Each run starts where the previous one ended: the first event of a run waits its own
   // offset (0 here) from the last event of the run before.
   EXPECT_EQ(TimesOf(kLeftDown), (std::vector<uint64_t>{10, 30, 50}));
   EXPECT_EQ(TimesOf(kLeftUp), (std::vector<uint64_t>{20, 40, 60}));
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 3");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 3");
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
   EXPECT_FALSE(f.clock.scheduler.AnyArmed());
 }
@@ -70,10 +70,10 @@ TEST_F(PlayerTest, RepeatCountPlaysThatManyRunsBackToBack) {
 TEST_F(PlayerTest, ACountReadingZeroPlaysOneRun) {
   UseMacro(click);
   Repeat("0");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(1000);
   EXPECT_EQ(Presses(), 1);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
 }
 
 TEST_F(PlayerTest, EventsAreSentWhenTheyAreDue) {
@@ -83,14 +83,14 @@ TEST_F(PlayerTest, EventsAreSentWhenTheyAreDue) {
   } cases[] = {{{0, 1000, 1100}, {0, 1000, 1100}},  // the first event goes out at once
                {{100, 50, 120}, {100, 100, 170}}};  // a smaller offset does not wait
   for (const Case& c : cases) {
-    std::vector<TMacroMouseEvent> events;
-    for (uint32_t o : c.offsets) events.push_back({o, K::mekMove, 1, 1, -1});
+    std::vector<MacroEvent> events;
+    for (uint32_t o : c.offsets) events.push_back({o, K::Move, 1, 1, -1});
     UseMacro(events);
     Repeat("1");
     f.mouse.sent.clear();
     f.mouse.sentAt.clear();
     const uint64_t start = f.clock.now;
-    m.btnStart.UserClick();
+    m.startButton.UserClick();
     f.clock.Advance(5000);
     std::vector<uint64_t> relative;
     for (uint64_t t : f.mouse.sentAt) relative.push_back(t - start);
@@ -101,8 +101,8 @@ TEST_F(PlayerTest, EventsAreSentWhenTheyAreDue) {
 // Time spent sending input does not add to the waits: every event goes out no earlier than its
 // due time and at most about a millisecond after it, and the run keeps its recorded length.
 TEST_F(PlayerTest, PaceIsKeptAgainstOneClock) {
-  std::vector<TMacroMouseEvent> events;
-  for (uint32_t t = 1; t <= 1000; ++t) events.push_back({t, K::mekMove, int32_t(t), 1, -1});
+  std::vector<MacroEvent> events;
+  for (uint32_t t = 1; t <= 1000; ++t) events.push_back({t, K::Move, int32_t(t), 1, -1});
   UseMacro(events);
   Repeat("1");
   f.mouse.costUs = 400;  // each move costs 0.4 ms of the 1 ms between events
@@ -112,17 +112,17 @@ TEST_F(PlayerTest, PaceIsKeptAgainstOneClock) {
     const uint64_t due = start + (lateUs.size() + 1) * 1000;
     lateUs.push_back(f.clock.NowMicros() - due);  // wraps to a huge number if early
   };
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(2000);
   ASSERT_EQ(lateUs.size(), 1000u);
   for (uint64_t late : lateUs) ASSERT_LE(late, 1400u);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
 }
 
 TEST_F(PlayerTest, UnknownKindWaitsAndSendsNothingButtonMinusOneSendsNoButton) {
-  UseMacro({{50, static_cast<K>(255), 5, 5, 0}, {60, K::mekDown, 7, 8, -1}});
+  UseMacro({{50, static_cast<K>(255), 5, 5, 0}, {60, K::Down, 7, 8, -1}});
   Repeat("1");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(1000);
   ASSERT_EQ(f.mouse.sent.size(), 2u);
   EXPECT_EQ(f.mouse.sent[0].dwFlags, kMove);
@@ -133,11 +133,11 @@ TEST_F(PlayerTest, UnknownKindWaitsAndSendsNothingButtonMinusOneSendsNoButton) {
 TEST_F(PlayerTest, SwitchingToUntilStoppedDuringACountedPlayback) {
   UseMacro(click);
   Repeat("2");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(5);
-  m.rbUntilStopped.UserClick();
+  m.untilStoppedRadio.UserClick();
   f.clock.Advance(1000);
-  EXPECT_EQ(m.Label1.Text(), "Macro playback stopped. Runs done: 2");
+  EXPECT_EQ(m.statusLabel.Text(), "Macro playback stopped. Runs done: 2");
 }
 
 // A stop takes effect at once, wherever the playback is: nothing more is sent afterwards, and a
@@ -146,32 +146,32 @@ TEST_F(PlayerTest, StopsEndThePlaybackAtOnce) {
   struct Case {
     const char* name;
     uint64_t at;  // ms after the start
-    std::function<void(TFrmMain&)> stop;
+    std::function<void(MainForm&)> stop;
     const char* status;
     int presses;
   } cases[] = {
       // In the third run of an until-stopped playback (its runs begin at 0, 20 and 40).
-      {"hotkey in run 3", 45, [](TFrmMain& t) { t.WndProcHotkey(kStopHotkey); },
+      {"hotkey in run 3", 45, [](MainForm& t) { t.HotkeyPressed(kStopHotkey); },
        "Stopped by hotkey. Runs done: 2", 2},
       // Between the press (10) and the release (20).
-      {"button while pressed", 15, [](TFrmMain& t) { t.btnStop.UserClick(); },
+      {"button while pressed", 15, [](MainForm& t) { t.stopButton.UserClick(); },
        "Stopped by button. Runs done: 0", 1},
-      {"closing", 5, [](TFrmMain& t) { t.FormCloseQuery(); }, "Closing", 0},
+      {"closing", 5, [](MainForm& t) { t.Closing(); }, "Closing", 0},
   };
   for (const Case& c : cases) {
     fakes::Form g;
     UseMacroIn(g, click);
     std::string statusAtRelease;
     g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
-      if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.Label1.Text();
+      if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.statusLabel.Text();
     };
-    g.frm.btnStart.UserClick();
+    g.frm.startButton.UserClick();
     g.clock.Advance(c.at);
     c.stop(g.frm);
     const size_t sentAtStop = g.mouse.sent.size();
     g.clock.Advance(10000);
     EXPECT_EQ(g.mouse.sent.size(), sentAtStop) << c.name;
-    EXPECT_EQ(g.frm.Label1.Text(), c.status) << c.name;
+    EXPECT_EQ(g.frm.statusLabel.Text(), c.status) << c.name;
     int presses = 0, releases = 0;
     for (auto& r : g.mouse.sent)
       presses += r.dwFlags == kLeftDown, releases += r.dwFlags == kLeftUp;
@@ -186,97 +186,97 @@ TEST_F(PlayerTest, StopsEndThePlaybackAtOnce) {
 
 // The event that a long wait was for is not played when the stop comes during the wait.
 TEST_F(PlayerTest, AStopDuringALongWaitSendsNothingMore) {
-  UseMacro({{0, K::mekMove, 1, 1, -1}, {10000, K::mekDown, 2, 2, 0}, {10001, K::mekUp, 2, 2, 0}});
-  m.btnStart.UserClick();
+  UseMacro({{0, K::Move, 1, 1, -1}, {10000, K::Down, 2, 2, 0}, {10001, K::Up, 2, 2, 0}});
+  m.startButton.UserClick();
   f.clock.Advance(4000);
-  ASSERT_TRUE(m.FRunning);
-  m.btnStop.UserClick();
+  ASSERT_TRUE(m.Running());
+  m.stopButton.UserClick();
   f.clock.Advance(20000);
   EXPECT_EQ(f.mouse.sent.size(), 1u);
-  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Runs done: 0");
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Runs done: 0");
 }
 
 TEST_F(PlayerTest, NoSelectionWhenThePlaybackStarts) {
   UseMacro(click);
-  m.seStartDelaySS.UserSetText("1");
-  m.btnStart.UserClick();
-  m.lbMacroses.SetItemIndex(-1);
+  m.startDelayEdit.UserSetText("1");
+  m.startButton.UserClick();
+  m.macroList.SetItemIndex(-1);
   f.clock.Advance(1000);
-  EXPECT_EQ(m.Label1.Text(), "No macro selected.");
-  EXPECT_FALSE(m.FRunning);
+  EXPECT_EQ(m.statusLabel.Text(), "No macro selected.");
+  EXPECT_FALSE(m.Running());
 }
 
 TEST_F(PlayerTest, RemovingThePlayingMacroKeepsItAliveUntilTheEnd) {
   UseMacro(click);
   Repeat("2");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(5);
-  m.bRemoveClick();  // answered Yes by the fake
+  m.RemoveMacroClicked();  // answered Yes by the fake
   EXPECT_TRUE(m.Library().Macros().empty());
   f.clock.Advance(1000);
   EXPECT_EQ(Presses(), 2);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 2");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 2");
 }
 
 // A stop and a new start right after it: the old playback is gone, the new one plays alone.
 TEST_F(PlayerTest, StopThenStartPlaysOnlyTheNewRun) {
   UseMacro(click);
   Repeat("1");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(5);
-  m.btnStop.UserClick();
-  m.btnStart.UserClick();
+  m.stopButton.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(1000);
-  EXPECT_FALSE(m.FRunning);
+  EXPECT_FALSE(m.Running());
   EXPECT_EQ(TimesOf(kMove), (std::vector<uint64_t>{0, 5, 15, 25}));
   EXPECT_EQ(TimesOf(kLeftDown), (std::vector<uint64_t>{15}));
   EXPECT_EQ(Releases(), 1);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
 }
 
 TEST_F(PlayerTest, EmptyMacroWithACountEndsAtOnce) {
   UseMacro({});
   Repeat("4");
-  m.btnStart.UserClick();
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 4");
+  m.startButton.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 4");
 }
 
 // Runs that take no time still leave the window its turn between them, and stop.
 TEST_F(PlayerTest, AnUntilStoppedMacroThatTakesNoTimeYieldsBetweenRuns) {
-  UseMacro({{0, K::mekMove, 1, 1, -1}});
-  m.btnStart.UserClick();
-  EXPECT_EQ(m.FClicksDone, 1u);
+  UseMacro({{0, K::Move, 1, 1, -1}});
+  m.startButton.UserClick();
+  EXPECT_EQ(m.ClicksDone(), 1u);
   f.clock.Advance(10);
-  EXPECT_TRUE(m.FRunning);
-  EXPECT_EQ(m.FClicksDone, 11u);  // one run per millisecond
-  m.WndProcHotkey(kStopHotkey);
-  EXPECT_EQ(m.Label1.Text(), "Stopped by hotkey. Runs done: 11");
+  EXPECT_TRUE(m.Running());
+  EXPECT_EQ(m.ClicksDone(), 11u);  // one run per millisecond
+  m.HotkeyPressed(kStopHotkey);
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by hotkey. Runs done: 11");
 }
 
 // Overdue events (here all at offset 0, each taking 1 ms to send) go out in slices, so that the
 // message loop runs in between.
 TEST_F(PlayerTest, ALongBurstIsSentInSlices) {
-  UseMacro(std::vector<TMacroMouseEvent>(100, {0, K::mekMove, 1, 1, -1}));
+  UseMacro(std::vector<MacroEvent>(100, {0, K::Move, 1, 1, -1}));
   Repeat("1");
   f.mouse.costUs = 1000;
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   const size_t firstSlice = f.mouse.sent.size();
   EXPECT_LE(firstSlice, macros::MacroPlayer::kSliceUs / 1000 + 1);
-  EXPECT_TRUE(m.FRunning);
+  EXPECT_TRUE(m.Running());
   f.clock.Advance(1000);
   EXPECT_EQ(f.mouse.sent.size(), 100u);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
 }
 
 TEST_F(PlayerTest, MinimizeToTrayHidesAgainAfterTheDelayWithASettlingPause) {
   UseMacro(click);
   Repeat("1");
-  m.chkMinimizeToTrayOnStart.UserClick();
-  m.seStartDelaySS.UserSetText("3");
-  m.btnStart.UserClick();
+  m.minimizeToTrayCheck.UserClick();
+  m.startDelayEdit.UserSetText("3");
+  m.startButton.UserClick();
   EXPECT_FALSE(f.window.visible);
   f.clock.Advance(1000);
-  m.TrayIcon1Click();  // brought back during the delay
+  m.TrayIconClicked();  // brought back during the delay
   EXPECT_TRUE(f.window.visible);
   f.clock.Advance(2000);
   EXPECT_FALSE(f.window.visible);
@@ -299,11 +299,11 @@ TEST_F(PlayerTest, RefusedInputStopsThePlayback) {
     fakes::Form g;
     UseMacroIn(g, click);
     g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
-    g.frm.btnStart.UserClick();
+    g.frm.startButton.UserClick();
     g.clock.Advance(10000);
-    EXPECT_FALSE(g.frm.FRunning) << c.name;
-    EXPECT_EQ(g.frm.Label1.Text(), kBlocked) << c.name;
-    EXPECT_EQ(g.frm.FClicksDone, 0u) << c.name;
+    EXPECT_FALSE(g.frm.Running()) << c.name;
+    EXPECT_EQ(g.frm.statusLabel.Text(), kBlocked) << c.name;
+    EXPECT_EQ(g.frm.ClicksDone(), 0u) << c.name;
     int presses = 0, releases = 0;
     for (auto& r : g.mouse.sent)
       presses += r.dwFlags == kLeftDown, releases += r.dwFlags == kLeftUp;
@@ -313,15 +313,15 @@ TEST_F(PlayerTest, RefusedInputStopsThePlayback) {
 }
 
 TEST_F(PlayerTest, AWindowOfAnElevatedProgramAtTheFirstPointIsNamed) {
-  UseMacro({{0, static_cast<K>(9), 1, 1, -1}, {5, K::mekMove, 640, 480, -1}});
+  UseMacro({{0, static_cast<K>(9), 1, 1, -1}, {5, K::Move, 640, 480, -1}});
   f.mouse.higherIntegrity = true;
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   EXPECT_EQ(f.mouse.integrityAsked, (std::vector<plat::Point>{{640, 480}}));
-  EXPECT_EQ(m.Label1.Text(),
+  EXPECT_EQ(m.statusLabel.Text(),
             "Started. The window under the pointer belongs to a program running as "
             "administrator; Windows may block the clicks.");
-  EXPECT_TRUE(m.FRunning);  // it only warns
-  m.btnStop.UserClick();
+  EXPECT_TRUE(m.Running());  // it only warns
+  m.stopButton.UserClick();
 }
 
 }  // namespace

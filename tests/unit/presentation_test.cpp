@@ -10,7 +10,7 @@ namespace {
 
 struct PresentationTest : ::testing::Test {
   fakes::Form f;
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
 };
 
 TEST_F(PresentationTest, CompactWidthIsHalfTheSavedWidthButAtLeast200) {
@@ -32,8 +32,8 @@ TEST_F(PresentationTest, CompactWidthIsHalfTheSavedWidthButAtLeast200) {
 TEST_F(PresentationTest, TwoEntriesAndOneExitRestoreTheFirstState) {
   const plat::Rect original = f.window.bounds;
   m.EnterCompactUi("Recording starts in 10...");
-  EXPECT_TRUE(m.FRecUiActive);
-  EXPECT_FALSE(m.Panel1.Visible());
+  EXPECT_TRUE(m.CompactActive());
+  EXPECT_FALSE(m.statusPanel.Visible());
   EXPECT_TRUE(f.window.topMost);
   EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
   m.SetCompactCaption("");
@@ -42,11 +42,11 @@ TEST_F(PresentationTest, TwoEntriesAndOneExitRestoreTheFirstState) {
   m.EnterCompactUi("Recording... Press Shift+Ctrl+X to stop");
   EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
   m.LeaveCompactUi();
-  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_FALSE(m.CompactActive());
   EXPECT_EQ(f.window.bounds, original);
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
   EXPECT_FALSE(f.window.topMost);
-  EXPECT_TRUE(m.Panel1.Visible());
+  EXPECT_TRUE(m.statusPanel.Visible());
   EXPECT_EQ(f.window.calls.back(), "Show");
   // Leaving again, or changing the caption while not compact, does nothing.
   f.window.calls.clear();
@@ -57,48 +57,48 @@ TEST_F(PresentationTest, TwoEntriesAndOneExitRestoreTheFirstState) {
 }
 
 TEST_F(PresentationTest, AlwaysOnTopStaysTopMostThroughTheCompactMode) {
-  m.chkTopMost.UserClick();
+  m.alwaysOnTopCheck.UserClick();
   EXPECT_TRUE(f.window.topMost);
   m.EnterCompactUi("x");
   m.LeaveCompactUi();
   EXPECT_TRUE(f.window.topMost);
-  EXPECT_TRUE(m.chkTopMost.Checked());
+  EXPECT_TRUE(m.alwaysOnTopCheck.Checked());
 }
 
 TEST_F(PresentationTest, ARunUsesTheCompactBarAndRestoresTheWindow) {
   const plat::Rect original = f.window.bounds;
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("2");
-  m.btnStart.UserClick();
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("2");
+  m.startButton.UserClick();
   EXPECT_EQ(f.window.caption, "  Running... Press Shift+Ctrl+X to stop");
   EXPECT_TRUE(f.window.topMost);
   f.clock.Advance(300);
-  EXPECT_FALSE(m.FRunning);
+  EXPECT_FALSE(m.Running());
   EXPECT_EQ(f.window.bounds, original);
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
   EXPECT_FALSE(f.window.topMost);
 }
 
 TEST_F(PresentationTest, StartDelayEntersTheCompactModeAgainWhenItEnds) {
-  m.seStartDelaySS.UserSetText("1");
-  m.btnStart.UserClick();
+  m.startDelayEdit.UserSetText("1");
+  m.startButton.UserClick();
   f.window.caption = "changed";
   f.clock.Advance(1000);
   EXPECT_EQ(f.window.caption, "  Running... Press Shift+Ctrl+X to stop");
-  m.btnStopClick();
+  m.StopClicked();
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
 }
 
 TEST_F(PresentationTest, MinimizeToTrayHidesDuringTheRunAndRestoresAtTheEnd) {
-  m.chkMinimizeToTrayOnStart.UserClick();
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("1");
-  m.btnStart.UserClick();
+  m.minimizeToTrayCheck.UserClick();
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("1");
+  m.startButton.UserClick();
   EXPECT_FALSE(f.window.visible);
-  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_FALSE(m.CompactActive());
   f.window.calls.clear();
   f.clock.Advance(200);
-  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed repeat count. Clicks done: 1");
   EXPECT_TRUE(f.window.visible);
   EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Show"}));
 }
@@ -113,37 +113,37 @@ TEST_F(PresentationTest, RunsAndRecordingsNeverActivateTheWindow) {
   } cases[] = {
       {"a run in the compact bar",
        [](fakes::Form& g) {
-         g.frm.WndProcHotkey(kStartHotkey);
+         g.frm.HotkeyPressed(kStartHotkey);
          g.clock.Advance(250);
-         g.frm.WndProcHotkey(kStopHotkey);
+         g.frm.HotkeyPressed(kStopHotkey);
        }},
       {"a run after a start delay",
        [](fakes::Form& g) {
-         g.frm.seStartDelaySS.UserSetText("1");
-         g.frm.WndProcHotkey(kStartHotkey);
+         g.frm.startDelayEdit.UserSetText("1");
+         g.frm.HotkeyPressed(kStartHotkey);
          g.clock.Advance(1250);
-         g.frm.WndProcHotkey(kStopHotkey);
+         g.frm.HotkeyPressed(kStopHotkey);
        }},
       {"a run hidden in the tray that completes its count",
        [](fakes::Form& g) {
-         g.frm.chkMinimizeToTrayOnStart.UserClick();
-         g.frm.rbRepeatCount.UserClick();
-         g.frm.seRepeat.UserSetText("2");
-         g.frm.WndProcHotkey(kStartHotkey);
+         g.frm.minimizeToTrayCheck.UserClick();
+         g.frm.repeatCountRadio.UserClick();
+         g.frm.repeatCountEdit.UserSetText("2");
+         g.frm.HotkeyPressed(kStartHotkey);
          g.clock.Advance(300);
        }},
       {"a recording, its countdown cut short",
        [](fakes::Form& g) {
-         g.frm.rbMacros.UserClick();
-         g.frm.btnCreateMacros.UserClick();
-         g.frm.WndProcHotkey(kStartMacrosHotkey);
-         g.frm.WndProcHotkey(kStopHotkey);
+         g.frm.macrosRadio.UserClick();
+         g.frm.createMacroButton.UserClick();
+         g.frm.HotkeyPressed(kStartMacrosHotkey);
+         g.frm.HotkeyPressed(kStopHotkey);
        }},
   };
   for (const Case& c : cases) {
     fakes::Form g;
     c.act(g);
-    EXPECT_FALSE(g.frm.FRunning || g.frm.Recorder().Recording() || g.frm.Recorder().CountingDown())
+    EXPECT_FALSE(g.frm.Running() || g.frm.Recorder().Recording() || g.frm.Recorder().CountingDown())
         << c.what;
     EXPECT_TRUE(g.window.visible) << c.what;
     EXPECT_EQ(g.window.caption, "  JUX Zura Divudiv 1.0") << c.what;
@@ -155,35 +155,35 @@ TEST_F(PresentationTest, RunsAndRecordingsNeverActivateTheWindow) {
 TEST_F(PresentationTest, TrayClickActivatesAHiddenWindowAndKeepsACompactOne) {
   m.HideMainWindow();
   f.window.calls.clear();
-  m.TrayIcon1Click();
+  m.TrayIconClicked();
   EXPECT_TRUE(f.window.visible);
   EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Activate"}));
   m.EnterCompactUi("x");
   const plat::Rect compact = f.window.bounds;
   f.window.calls.clear();
-  m.TrayIcon1Click();
-  EXPECT_TRUE(m.FRecUiActive);
+  m.TrayIconClicked();
+  EXPECT_TRUE(m.CompactActive());
   EXPECT_EQ(f.window.bounds, compact);
   EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Activate"}));
 }
 
 TEST_F(PresentationTest, TheTwoWindowOptionsExcludeEachOther) {
-  m.chkMinimizeToTrayOnStart.UserClick();
-  m.chkTopMost.UserClick();  // checking top-most unchecks minimize
-  EXPECT_TRUE(m.chkTopMost.Checked());
-  EXPECT_FALSE(m.chkMinimizeToTrayOnStart.Checked());
+  m.minimizeToTrayCheck.UserClick();
+  m.alwaysOnTopCheck.UserClick();  // checking top-most unchecks minimize
+  EXPECT_TRUE(m.alwaysOnTopCheck.Checked());
+  EXPECT_FALSE(m.minimizeToTrayCheck.Checked());
   EXPECT_TRUE(f.window.topMost);
-  m.chkMinimizeToTrayOnStart.UserClick();  // and the other way round, dropping top-most
-  EXPECT_TRUE(m.chkMinimizeToTrayOnStart.Checked());
-  EXPECT_FALSE(m.chkTopMost.Checked());
+  m.minimizeToTrayCheck.UserClick();  // and the other way round, dropping top-most
+  EXPECT_TRUE(m.minimizeToTrayCheck.Checked());
+  EXPECT_FALSE(m.alwaysOnTopCheck.Checked());
   EXPECT_FALSE(f.window.topMost);
-  m.chkMinimizeToTrayOnStart.UserClick();  // unchecking changes nothing else
-  EXPECT_FALSE(m.chkTopMost.Checked());
+  m.minimizeToTrayCheck.UserClick();  // unchecking changes nothing else
+  EXPECT_FALSE(m.alwaysOnTopCheck.Checked());
 }
 
 TEST_F(PresentationTest, AboutBoxShowsTheCurrentYear) {
   f.env.now.Year = 2031;
-  m.Button1.UserClick();
+  m.aboutButton.UserClick();
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
   const std::string& text = f.dialogs.messages[0].text;
   EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Information);
@@ -196,11 +196,11 @@ TEST_F(PresentationTest, AboutBoxShowsTheCurrentYear) {
 }
 
 TEST_F(PresentationTest, LinkUnderlinesOnHoverAndOpensTheWebsite) {
-  m.Label2.OnMouseEnter();
-  EXPECT_TRUE(m.Label2.Underline());
-  m.Label2.OnMouseLeave();
-  EXPECT_FALSE(m.Label2.Underline());
-  m.Label2.OnClick();
+  m.websiteLink.OnMouseEnter();
+  EXPECT_TRUE(m.websiteLink.Underline());
+  m.websiteLink.OnMouseLeave();
+  EXPECT_FALSE(m.websiteLink.Underline());
+  m.websiteLink.OnClick();
   EXPECT_EQ(f.shell.opened, (std::vector<std::string>{"https://www.zuradivudiv.example/"}));
 }
 

@@ -13,7 +13,7 @@ constexpr uint32_t kMove = 0x200, kLDown = 0x201, kLUp = 0x202, kRDown = 0x204, 
                    kMDown = 0x207, kMUp = 0x208, kWheel = 0x20A, kXDown = 0x20B;
 constexpr uintptr_t kStopHotkey = 1002, kStartMacrosHotkey = 1003;
 
-using K = TMacroEventKind;
+using K = MacroEventKind;
 
 struct RecorderTest : ::testing::Test {
   fakes::TempDir dir{"rec"};
@@ -21,13 +21,13 @@ struct RecorderTest : ::testing::Test {
     g.env.realFiles = true;
     g.env.vars["APPDATA"] = dir.path.string();
   }};
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
   fs::path macros = dir.path / "JUX Zura Divudiv" / "Macros";
 
   void StartRecordingNow() {
-    m.rbMacros.UserClick();
-    m.btnCreateMacros.UserClick();
-    m.WndProcHotkey(kStartMacrosHotkey);
+    m.macrosRadio.UserClick();
+    m.createMacroButton.UserClick();
+    m.HotkeyPressed(kStartMacrosHotkey);
     ASSERT_TRUE(m.Recorder().Recording());
   }
   std::vector<std::string> MacroFiles() {
@@ -39,8 +39,8 @@ struct RecorderTest : ::testing::Test {
 };
 
 TEST_F(RecorderTest, CountdownTextsAndTiming) {
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
   EXPECT_TRUE(m.Recorder().CountingDown());
   EXPECT_EQ(f.window.caption, "  Recording starts in 10...");
   EXPECT_TRUE(f.window.topMost);
@@ -63,32 +63,33 @@ TEST_F(RecorderTest, CountdownTextsAndTiming) {
   EXPECT_TRUE(m.Recorder().Recording());
   EXPECT_TRUE(f.hook.installed);
   EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
-  EXPECT_EQ(m.Label1.Text(), "Recording macro...");
+  EXPECT_EQ(m.statusLabel.Text(), "Recording macro...");
   EXPECT_FALSE(m.Recorder().CountingDown());
 }
 
 TEST_F(RecorderTest, HotkeysDuringTheCountdown) {
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
-  m.WndProcHotkey(kStopHotkey);  // nothing: the countdown goes on
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
+  m.HotkeyPressed(kStopHotkey);  // nothing: the countdown goes on
   EXPECT_TRUE(m.Recorder().CountingDown());
-  EXPECT_EQ(m.Label1.Text(), "Ready");
-  m.btnStart.UserClick();  // refused
-  m.btnCreateMacros.UserClick();
-  EXPECT_FALSE(m.FRunning);
-  m.WndProcHotkey(kStartMacrosHotkey);  // cuts it short
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
+  m.startButton.UserClick();  // refused
+  m.createMacroButton.UserClick();
+  EXPECT_FALSE(m.Running());
+  m.HotkeyPressed(kStartMacrosHotkey);  // cuts it short
   EXPECT_TRUE(m.Recorder().Recording());
   EXPECT_FALSE(m.Recorder().CountingDown());
-  m.WndProcHotkey(kStartMacrosHotkey);  // outside the countdown: nothing more
+  m.HotkeyPressed(kStartMacrosHotkey);  // outside the countdown: nothing more
   EXPECT_EQ(f.hook.installs, 1);
 }
 
 TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
-  m.rbMacros.UserClick();
-  m.FRunning = true;
-  m.btnCreateMacros.UserClick();
+  m.startButton.UserClick();  // a clicking run
+  ASSERT_TRUE(m.Running());
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
   EXPECT_FALSE(m.Recorder().CountingDown());
-  m.FRunning = false;
+  m.stopButton.UserClick();
 }
 
 TEST_F(RecorderTest, ThinningRules) {
@@ -108,11 +109,11 @@ TEST_F(RecorderTest, ThinningRules) {
   m.Recorder().OnMouse(kRUp, 11, 10);
   m.Recorder().OnMouse(kMDown, 11, 11);
   m.Recorder().OnMouse(kMUp, 11, 11);
-  std::vector<TMacroMouseEvent> expected = {
-      {5, K::mekMove, 11, 10, -1}, {5, K::mekDown, 11, 10, 0}, {5, K::mekMove, 12, 10, -1},
-      {5, K::mekMove, 13, 10, -1}, {5, K::mekUp, 13, 10, 0},   {5, K::mekMove, 11, 10, -1},
-      {5, K::mekDown, 11, 10, 1},  {5, K::mekUp, 11, 10, 1},   {5, K::mekMove, 11, 11, -1},
-      {5, K::mekDown, 11, 11, 2},  {5, K::mekUp, 11, 11, 2}};
+  std::vector<MacroEvent> expected = {
+      {5, K::Move, 11, 10, -1}, {5, K::Down, 11, 10, 0}, {5, K::Move, 12, 10, -1},
+      {5, K::Move, 13, 10, -1}, {5, K::Up, 13, 10, 0},   {5, K::Move, 11, 10, -1},
+      {5, K::Down, 11, 10, 1},  {5, K::Up, 11, 10, 1},   {5, K::Move, 11, 11, -1},
+      {5, K::Down, 11, 11, 2},  {5, K::Up, 11, 11, 2}};
   EXPECT_EQ(m.Recorder().Events(), expected);
 }
 
@@ -132,22 +133,22 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
   f.clock.Advance(34);
   m.Recorder().OnMouse(kLUp, 641, 480);
   f.clock.Advance(5000);  // idle time before the stop does not count
-  m.WndProcHotkey(kStopHotkey);
+  m.HotkeyPressed(kStopHotkey);
   EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
-  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_FALSE(m.CompactActive());
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
-  EXPECT_EQ(m.Label1.Text(),
+  EXPECT_EQ(m.statusLabel.Text(),
             "Macro saved: 2024-03-07 09.05.02 (1.2s). Recording stopped by hotkey.");
   EXPECT_EQ(MacroFiles(), (std::vector<std::string>{"2024-03-07_09.05.02.juxmac"}));
-  auto back = TRecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
+  auto back = RecordedMacro::LoadFromFile((macros / "2024-03-07_09.05.02.juxmac").string());
   EXPECT_EQ(back->Name(), "2024-03-07 09.05.02 (1.2s)");
   EXPECT_EQ(back->DurationMs(), 1234u);
-  EXPECT_EQ(back->Events(), (std::vector<TMacroMouseEvent>{{15, K::mekMove, 641, 480, -1},
-                                                           {1200, K::mekDown, 641, 480, 0},
-                                                           {1234, K::mekUp, 641, 480, 0}}));
-  ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
-  EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (1.2s)");
+  EXPECT_EQ(back->Events(), (std::vector<MacroEvent>{{15, K::Move, 641, 480, -1},
+                                                     {1200, K::Down, 641, 480, 0},
+                                                     {1234, K::Up, 641, 480, 0}}));
+  ASSERT_EQ(m.macroList.ItemIndex(), 0);
+  EXPECT_EQ(m.macroList.Items()[0], "2024-03-07 09.05.02 (1.2s)");
   EXPECT_TRUE(m.Recorder().Events().empty());
 }
 
@@ -155,7 +156,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   for (int i = 0; i < 3; ++i) {
     StartRecordingNow();
     m.Recorder().OnMouse(kMove, 100 + i, 5);
-    m.WndProcHotkey(kStopHotkey);
+    m.HotkeyPressed(kStopHotkey);
   }
   EXPECT_EQ(MacroFiles(),
             (std::vector<std::string>{"2024-03-07_09.05.02.juxmac", "2024-03-07_09.05.02_2.juxmac",
@@ -167,27 +168,27 @@ TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
   f.mouse.cursor = {50, 50};
   StartRecordingNow();
   m.Recorder().OnMouse(kMove, 50, 50);
-  m.WndProcHotkey(kStopHotkey);
-  EXPECT_EQ(m.Label1.Text(), "Macro recording cancelled or empty.");
+  m.HotkeyPressed(kStopHotkey);
+  EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
   EXPECT_TRUE(MacroFiles().empty());
-  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_FALSE(m.CompactActive());
 }
 
 TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
   StartRecordingNow();
   m.Recorder().OnMouse(kMove, 3, 4);
-  m.FormCloseQuery();
-  EXPECT_NE(m.Label1.Text().find("Recording stopped because application is closing."),
+  m.Closing();
+  EXPECT_NE(m.statusLabel.Text().find("Recording stopped because application is closing."),
             std::string::npos);
   EXPECT_EQ(MacroFiles().size(), 1u);
-  m.FormDestroy();
+  m.Destroy();
   EXPECT_FALSE(f.hook.installed);
 }
 
 TEST_F(RecorderTest, ClosingDuringTheCountdownSavesNothing) {
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
-  m.FormCloseQuery();
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
+  m.Closing();
   EXPECT_TRUE(MacroFiles().empty());
 }
 
@@ -200,42 +201,42 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   m.Recorder().OnMouse(kLDown, 20, 30);
   m.Recorder().OnMouse(kLUp, 20, 30);
   f.dialogs.messages.clear();
-  m.WndProcHotkey(kStopHotkey);
+  m.HotkeyPressed(kStopHotkey);
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
   EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Error);
   EXPECT_NE(f.dialogs.messages[0].text.find("could not be saved"), std::string::npos);
-  EXPECT_EQ(m.Label1.Text(),
+  EXPECT_EQ(m.statusLabel.Text(),
             "Macro recorded but not saved: 2024-03-07 09.05.02 (0.0s). Recording stopped by "
             "hotkey.");
   ASSERT_EQ(m.Library().Macros().size(), 1u);
   EXPECT_EQ(m.Library().Macros()[0]->FileName(), "");
-  ASSERT_EQ(m.lbMacroses.ItemIndex(), 0);
-  EXPECT_EQ(m.lbMacroses.Items()[0], "2024-03-07 09.05.02 (0.0s)");
+  ASSERT_EQ(m.macroList.ItemIndex(), 0);
+  EXPECT_EQ(m.macroList.Items()[0], "2024-03-07 09.05.02 (0.0s)");
 
   // Played at once.
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("1");
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("1");
   f.mouse.sent.clear();
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(100);
-  EXPECT_EQ(m.Label1.Text(), "Completed macro repeat count. Runs done: 1");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");
   EXPECT_EQ(f.mouse.sent.size(), 5u);  // move; move, press; move, release
 
   // Saved by a rename once the folder can be written; nothing is deleted.
   fs::remove(macros);
   fs::create_directories(macros);
   f.dialogs.inputs.push_back({true, "first"});
-  m.bRename.UserClick();
-  EXPECT_EQ(m.Label1.Text(), "Macro renamed.");
+  m.renameMacroButton.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Macro renamed.");
   EXPECT_EQ(MacroFiles(), (std::vector<std::string>{"first.juxmac"}));
-  EXPECT_EQ(TRecordedMacro::LoadFromFile((macros / "first.juxmac").string())->Events().size(), 3u);
+  EXPECT_EQ(RecordedMacro::LoadFromFile((macros / "first.juxmac").string())->Events().size(), 3u);
 }
 
 TEST_F(RecorderTest, ARefusedHookRecordsNothing) {
   f.hook.refuse = true;
   StartRecordingNow();
-  m.WndProcHotkey(kStopHotkey);
-  EXPECT_EQ(m.Label1.Text(), "Macro recording cancelled or empty.");
+  m.HotkeyPressed(kStopHotkey);
+  EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
 }
 
 TEST(RecordingNameTest, OneDecimalWithTheUsersSeparator) {

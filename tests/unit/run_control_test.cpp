@@ -10,13 +10,13 @@ constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004, kRightDown = 0x0008, kR
 
 struct RunTest : ::testing::Test {
   fakes::Form f;
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
 
   void SetInterval(int h, int mi, int s, int ms) {
-    m.seHours.UserSetText(std::to_string(h));
-    m.seMinutes.UserSetText(std::to_string(mi));
-    m.seSeconds.UserSetText(std::to_string(s));
-    m.seMillis.UserSetText(std::to_string(ms));
+    m.hoursEdit.UserSetText(std::to_string(h));
+    m.minutesEdit.UserSetText(std::to_string(mi));
+    m.secondsEdit.UserSetText(std::to_string(s));
+    m.millisecondsEdit.UserSetText(std::to_string(ms));
   }
   std::vector<uint32_t> Flags() const {
     std::vector<uint32_t> out;
@@ -44,15 +44,15 @@ TEST_F(RunTest, BaseIntervalAddsThePartsAndNeverGivesZero) {
     SetInterval(c.h, c.mi, c.s, c.ms);
     EXPECT_EQ(m.BaseIntervalMs(), c.expected) << c.h << ":" << c.mi << ":" << c.s << "." << c.ms;
   }
-  m.seMillis.UserSetText("junk");  // unreadable text reads as the minimum, 0
+  m.millisecondsEdit.UserSetText("junk");  // unreadable text reads as the minimum, 0
   SetInterval(0, 0, 0, 0);
   EXPECT_EQ(m.BaseIntervalMs(), 1);
 }
 
 TEST_F(RunTest, JitterDrawsMinusZeroOrPlus) {
   SetInterval(0, 0, 0, 100);
-  m.chkJitter.UserClick();
-  m.seJitterMs.UserSetText("30");
+  m.jitterCheck.UserClick();
+  m.jitterEdit.UserSetText("30");
   struct Case {
     int draw;
     uint32_t interval;
@@ -64,7 +64,7 @@ TEST_F(RunTest, JitterDrawsMinusZeroOrPlus) {
     EXPECT_TRUE(m.ClickRun().Ticking());
   }
   // Jitter is ignored while its box is unchecked.
-  m.chkJitter.UserClick();
+  m.jitterCheck.UserClick();
   f.random.draws = {0};
   m.ClickRun().Start();
   EXPECT_EQ(m.ClickRun().Interval(), 100u);
@@ -72,8 +72,8 @@ TEST_F(RunTest, JitterDrawsMinusZeroOrPlus) {
 
 TEST_F(RunTest, JitterLargerThanTheIntervalGivesOneMillisecond) {
   SetInterval(0, 0, 0, 20);
-  m.chkJitter.UserClick();
-  m.seJitterMs.UserSetText("50");
+  m.jitterCheck.UserClick();
+  m.jitterEdit.UserSetText("50");
   f.random.draws = {0};
   m.ClickRun().Start();
   EXPECT_EQ(m.ClickRun().Interval(), 1u);
@@ -85,135 +85,135 @@ TEST_F(RunTest, JitterLargerThanTheIntervalGivesOneMillisecond) {
 
 TEST_F(RunTest, StartShowsStartedAndClicksOneIntervalLater) {
   SetInterval(0, 0, 1, 0);
-  m.btnStart.UserClick();
-  EXPECT_TRUE(m.FRunning);
-  EXPECT_FALSE(m.btnStart.Enabled());
-  EXPECT_TRUE(m.btnStop.Enabled());
-  EXPECT_EQ(m.Label1.Text(), "Started");
+  m.startButton.UserClick();
+  EXPECT_TRUE(m.Running());
+  EXPECT_FALSE(m.startButton.Enabled());
+  EXPECT_TRUE(m.stopButton.Enabled());
+  EXPECT_EQ(m.statusLabel.Text(), "Started");
   f.clock.Advance(999);
   EXPECT_TRUE(f.mouse.sent.empty());
   f.clock.Advance(1);
   EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
-  EXPECT_EQ(m.FClicksDone, 1u);
+  EXPECT_EQ(m.ClicksDone(), 1u);
 }
 
 TEST_F(RunTest, RepeatCountThreeGivesThreeActionsAndEndsOneIntervalAfterTheThird) {
   SetInterval(0, 0, 1, 0);
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("3");
-  m.btnStart.UserClick();
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("3");
+  m.startButton.UserClick();
   f.clock.Advance(3000);
   EXPECT_EQ(Presses(), 3);
-  EXPECT_TRUE(m.FRunning);
-  EXPECT_EQ(m.Label1.Text(), "Started");
+  EXPECT_TRUE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Started");
   f.clock.Advance(999);
-  EXPECT_TRUE(m.FRunning);
+  EXPECT_TRUE(m.Running());
   f.clock.Advance(1);
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 3");
-  EXPECT_TRUE(m.btnStart.Enabled());
-  EXPECT_FALSE(m.btnStop.Enabled());
+  EXPECT_FALSE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Completed repeat count. Clicks done: 3");
+  EXPECT_TRUE(m.startButton.Enabled());
+  EXPECT_FALSE(m.stopButton.Enabled());
   EXPECT_FALSE(m.ClickRun().Ticking());
   f.clock.Advance(5000);
   EXPECT_EQ(Presses(), 3);
 }
 
 TEST_F(RunTest, RepeatCountReadingZeroEndsOnTheFirstTickWithoutAction) {
-  m.rbRepeatCount.UserClick();
+  m.repeatCountRadio.UserClick();
   for (const char* text : {"0", "-4"}) {
-    m.seRepeat.UserSetText(text);
-    m.btnStart.UserClick();
+    m.repeatCountEdit.UserSetText(text);
+    m.startButton.UserClick();
     f.clock.Advance(100);
-    EXPECT_FALSE(m.FRunning) << text;
-    EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 0") << text;
+    EXPECT_FALSE(m.Running()) << text;
+    EXPECT_EQ(m.statusLabel.Text(), "Completed repeat count. Clicks done: 0") << text;
   }
   EXPECT_TRUE(f.mouse.sent.empty());
 }
 
 TEST_F(RunTest, StartDelayPostponesTheFirstAction) {
   SetInterval(0, 0, 2, 0);
-  m.seStartDelaySS.UserSetText("5");
-  m.btnStart.UserClick();
-  EXPECT_TRUE(m.TimerDelay.Enabled());
-  EXPECT_EQ(m.TimerDelay.Interval(), 5000u);
+  m.startDelayEdit.UserSetText("5");
+  m.startButton.UserClick();
+  EXPECT_TRUE(m.startDelayTimer.Enabled());
+  EXPECT_EQ(m.startDelayTimer.Interval(), 5000u);
   f.clock.Advance(6999);
   EXPECT_TRUE(f.mouse.sent.empty());
   f.clock.Advance(1);
   EXPECT_EQ(Presses(), 1);
   EXPECT_EQ(f.mouse.sentAt.front(), 7000u);
-  EXPECT_FALSE(m.TimerDelay.Enabled());
+  EXPECT_FALSE(m.startDelayTimer.Enabled());
 }
 
 TEST_F(RunTest, StopDuringTheStartDelayClicksNothing) {
-  m.seStartDelaySS.UserSetText("5");
-  m.btnStart.UserClick();
+  m.startDelayEdit.UserSetText("5");
+  m.startButton.UserClick();
   f.clock.Advance(2000);
-  m.btnStop.UserClick();
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Clicks done: 0");
-  EXPECT_FALSE(m.TimerDelay.Enabled());
+  m.stopButton.UserClick();
+  EXPECT_FALSE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Clicks done: 0");
+  EXPECT_FALSE(m.startDelayTimer.Enabled());
   f.clock.Advance(20000);
   EXPECT_TRUE(f.mouse.sent.empty());
-  EXPECT_TRUE(m.btnStart.Enabled());
+  EXPECT_TRUE(m.startButton.Enabled());
 }
 
 TEST_F(RunTest, StopByButtonCountsClicksAndNamesRunsInMacroMode) {
   SetInterval(0, 0, 0, 10);
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(35);
   // Switching to the macro target during a clicking run keeps clicking at the cursor.
-  m.rbMacros.UserClick();
+  m.macrosRadio.UserClick();
   f.clock.Advance(10);
   EXPECT_EQ(Presses(), 4);
-  m.btnStop.UserClick();
-  EXPECT_EQ(m.Label1.Text(), "Stopped by button. Runs done: 4");
+  m.stopButton.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Runs done: 4");
 }
 
 TEST_F(RunTest, StartIsRefusedWhileBusy) {
-  m.btnStart.UserClick();
-  m.Label1.SetText("x");
+  m.startButton.UserClick();
+  m.statusLabel.SetText("x");
   m.StartRun();  // already running
-  EXPECT_EQ(m.Label1.Text(), "x");
-  m.btnStop.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "x");
+  m.stopButton.UserClick();
   // During a recording's countdown, and during the recording.
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
   for (int stage = 0; stage < 2; ++stage) {
     ASSERT_TRUE(stage == 0 ? m.Recorder().CountingDown() : m.Recorder().Recording());
     m.StartRun();
-    EXPECT_FALSE(m.FRunning) << stage;
+    EXPECT_FALSE(m.Running()) << stage;
     m.BeginRecording();
   }
 }
 
 TEST_F(RunTest, StopWhileIdleShowsNothing) {
   m.StopRun("Stopped by hotkey. Clicks done: 0");
-  EXPECT_EQ(m.Label1.Text(), "Ready");
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
 }
 
 TEST_F(RunTest, MacroModeWithoutASelectedMacroAsksForOne) {
-  m.rbMacros.UserClick();
-  m.btnStart.UserClick();
+  m.macrosRadio.UserClick();
+  m.startButton.UserClick();
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
   EXPECT_EQ(f.dialogs.messages[0].text, "Please select a macro to play back.");
   EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Information);
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_TRUE(m.btnStart.Enabled());
-  EXPECT_EQ(m.Label1.Text(), "Ready");
+  EXPECT_FALSE(m.Running());
+  EXPECT_TRUE(m.startButton.Enabled());
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
 }
 
 TEST_F(RunTest, ClosingDuringARunStopsItWithClosing) {
-  m.btnStart.UserClick();
-  m.FormCloseQuery();
-  EXPECT_FALSE(m.FRunning);
-  EXPECT_EQ(m.Label1.Text(), "Closing");
+  m.startButton.UserClick();
+  m.Closing();
+  EXPECT_FALSE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Closing");
 }
 
 TEST_F(RunTest, ChangesDuringARunTakeEffectAtTheNextTick) {
   SetInterval(0, 0, 0, 100);
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(100);
-  m.cbButton.UserSelect(1);
+  m.buttonCombo.UserSelect(1);
   SetInterval(0, 0, 0, 50);  // read when the timer is re-armed after the next tick
   f.clock.Advance(100);
   f.clock.Advance(50);
@@ -237,8 +237,8 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
   };
   for (const Case& c : cases) {
     f.mouse.sent.clear();
-    m.cbButton.SetItemIndex(c.button);
-    m.cbClickType.SetItemIndex(c.type);
+    m.buttonCombo.SetItemIndex(c.button);
+    m.clickTypeCombo.SetItemIndex(c.type);
     m.ClickRun().PerformAction(m.CurrentClickPlan());
     f.clock.Advance(100);  // a hold (80 ms) ends
     EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
@@ -264,11 +264,11 @@ TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
 
 // A hold presses, and the hold timer releases: the thread is free in between.
 TEST_F(RunTest, HoldReleasesWhenItsTimerFires) {
-  m.cbClickType.UserSelect(2);
+  m.clickTypeCombo.UserSelect(2);
   for (int hold : {250, 0}) {
     f.mouse.sent.clear();
     f.mouse.sentAt.clear();
-    m.seHoldMs.UserSetText(std::to_string(hold));
+    m.holdEdit.UserSetText(std::to_string(hold));
     const uint64_t start = f.clock.now;
     EXPECT_TRUE(m.ClickRun().PerformAction(m.CurrentClickPlan()));
     EXPECT_EQ(m.ClickRun().HeldButton(), hold ? 0 : -1);
@@ -284,40 +284,41 @@ TEST_F(RunTest, HoldReleasesWhenItsTimerFires) {
 // period goes on; no click starts while the button is down.
 TEST_F(RunTest, TicksDuringAHoldFollowTheRelease) {
   SetInterval(0, 0, 0, 100);
-  m.cbClickType.UserSelect(2);
-  m.seHoldMs.UserSetText("250");
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("3");
-  m.btnStart.UserClick();
+  m.clickTypeCombo.UserSelect(2);
+  m.holdEdit.UserSetText("250");
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("3");
+  m.startButton.UserClick();
   f.clock.Advance(2000);
   std::vector<uint64_t> down, up;
   for (size_t i = 0; i < f.mouse.sent.size(); ++i)
     (f.mouse.sent[i].dwFlags == kLeftDown ? down : up).push_back(f.mouse.sentAt[i]);
   EXPECT_EQ(down, (std::vector<uint64_t>{100, 350, 600}));
   EXPECT_EQ(up, (std::vector<uint64_t>{350, 600, 850}));
-  EXPECT_EQ(m.Label1.Text(), "Completed repeat count. Clicks done: 3");
+  EXPECT_EQ(m.statusLabel.Text(), "Completed repeat count. Clicks done: 3");
 }
 
 TEST_F(RunTest, AStopDuringAHoldReleasesAtOnce) {
   struct Case {
     const char* name;
-    std::function<void(TFrmMain&)> stop;
+    std::function<void(MainForm&)> stop;
     const char* status;
   } cases[] = {
-      {"hotkey", [](TFrmMain& t) { t.WndProcHotkey(1002); }, "Stopped by hotkey. Clicks done: 1"},
-      {"button", [](TFrmMain& t) { t.btnStop.UserClick(); }, "Stopped by button. Clicks done: 1"},
-      {"closing", [](TFrmMain& t) { t.FormCloseQuery(); }, "Closing"},
+      {"hotkey", [](MainForm& t) { t.HotkeyPressed(1002); }, "Stopped by hotkey. Clicks done: 1"},
+      {"button", [](MainForm& t) { t.stopButton.UserClick(); },
+       "Stopped by button. Clicks done: 1"},
+      {"closing", [](MainForm& t) { t.Closing(); }, "Closing"},
   };
   for (const Case& c : cases) {
     fakes::Form g;
-    g.frm.seMillis.UserSetText("100");
-    g.frm.cbClickType.UserSelect(2);
-    g.frm.seHoldMs.UserSetText("5000");
+    g.frm.millisecondsEdit.UserSetText("100");
+    g.frm.clickTypeCombo.UserSelect(2);
+    g.frm.holdEdit.UserSetText("5000");
     std::string statusAtRelease;
     g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
-      if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.Label1.Text();
+      if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.statusLabel.Text();
     };
-    g.frm.btnStart.UserClick();
+    g.frm.startButton.UserClick();
     g.clock.Advance(1500);  // pressed at 100, held until 5100
     ASSERT_EQ(g.mouse.sent.size(), 1u) << c.name;
     c.stop(g.frm);
@@ -325,7 +326,7 @@ TEST_F(RunTest, AStopDuringAHoldReleasesAtOnce) {
     EXPECT_EQ(g.mouse.sent[1].dwFlags, kLeftUp) << c.name;
     EXPECT_EQ(g.mouse.sentAt[1], 1500u) << c.name;
     EXPECT_EQ(statusAtRelease, "Started") << c.name;
-    EXPECT_EQ(g.frm.Label1.Text(), c.status) << c.name;
+    EXPECT_EQ(g.frm.statusLabel.Text(), c.status) << c.name;
     g.clock.Advance(10000);
     EXPECT_EQ(g.mouse.sent.size(), 2u) << c.name;
     EXPECT_FALSE(g.clock.scheduler.AnyArmed()) << c.name;
@@ -354,41 +355,41 @@ TEST_F(RunTest, RefusedInputStopsTheRun) {
   };
   for (const Case& c : cases) {
     fakes::Form g;
-    g.frm.seMillis.UserSetText("100");
-    g.frm.rbRepeatCount.UserClick();
-    g.frm.seRepeat.UserSetText("5");
-    g.frm.cbClickType.UserSelect(c.type);
-    if (c.coordinates) g.frm.rbCoordinates.UserClick();
+    g.frm.millisecondsEdit.UserSetText("100");
+    g.frm.repeatCountRadio.UserClick();
+    g.frm.repeatCountEdit.UserSetText("5");
+    g.frm.clickTypeCombo.UserSelect(c.type);
+    if (c.coordinates) g.frm.coordinatesRadio.UserClick();
     g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
-    g.frm.btnStart.UserClick();
+    g.frm.startButton.UserClick();
     g.clock.Advance(5000);
     std::vector<uint32_t> flags;
     for (const auto& r : g.mouse.sent) flags.push_back(r.dwFlags);
     EXPECT_EQ(flags, c.flags) << c.name;
-    EXPECT_FALSE(g.frm.FRunning) << c.name;
-    EXPECT_EQ(g.frm.Label1.Text(), kBlocked) << c.name;
+    EXPECT_FALSE(g.frm.Running()) << c.name;
+    EXPECT_EQ(g.frm.statusLabel.Text(), kBlocked) << c.name;
   }
 }
 
 TEST_F(RunTest, StartNamesAnElevatedWindowAtTheClickPoint) {
   f.mouse.higherIntegrity = true;
-  m.btnStart.UserClick();
-  m.btnStopClick();
-  m.rbCoordinates.UserClick();
-  m.edtCoordX.UserSetText("70");
-  m.edtCoordY.UserSetText("80");
-  m.btnStart.UserClick();
+  m.startButton.UserClick();
+  m.StopClicked();
+  m.coordinatesRadio.UserClick();
+  m.coordXEdit.UserSetText("70");
+  m.coordYEdit.UserSetText("80");
+  m.startButton.UserClick();
   EXPECT_EQ(f.mouse.integrityAsked, (std::vector<plat::Point>{f.mouse.cursor, {70, 80}}));
-  EXPECT_EQ(m.Label1.Text(),
+  EXPECT_EQ(m.statusLabel.Text(),
             "Started. The window under the pointer belongs to a program running as "
             "administrator; Windows may block the clicks.");
-  EXPECT_TRUE(m.FRunning);  // what is under the pointer can change: it only warns
+  EXPECT_TRUE(m.Running());  // what is under the pointer can change: it only warns
 }
 
 TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
-  m.rbCoordinates.UserClick();
-  m.edtCoordX.UserSetText("960");
-  m.edtCoordY.UserSetText("540");
+  m.coordinatesRadio.UserClick();
+  m.coordXEdit.UserSetText("960");
+  m.coordYEdit.UserSetText("540");
   m.ClickRun().PerformAction(m.CurrentClickPlan());
   ASSERT_EQ(f.mouse.sent.size(), 3u);
   plat::MouseInputRecord move;
@@ -398,18 +399,18 @@ TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
   EXPECT_EQ(f.mouse.sent[0], move);
 
   f.mouse.sent.clear();
-  m.rbCurrentCursorPosition.UserClick();
+  m.cursorPositionRadio.UserClick();
   EXPECT_EQ(m.ClickTargetPoint(), f.mouse.cursor);
   m.ClickRun().PerformAction(m.CurrentClickPlan());
   EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
 }
 
 TEST_F(RunTest, UnreadableCoordinatesTargetZero) {
-  m.rbCoordinates.UserClick();
-  m.edtCoordX.UserSetText("abc");
-  m.edtCoordY.UserSetText("12");
+  m.coordinatesRadio.UserClick();
+  m.coordXEdit.UserSetText("abc");
+  m.coordYEdit.UserSetText("12");
   EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{0, 12}));
-  m.rbMacros.UserClick();
+  m.macrosRadio.UserClick();
   EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{0, 0}));
 }
 

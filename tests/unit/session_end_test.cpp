@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using K = TMacroEventKind;
+using K = MacroEventKind;
 constexpr uintptr_t kStopHotkey = 1002, kStartMacrosHotkey = 1003;
 constexpr uint32_t kLeftDown = 0x0002, kLeftUp = 0x0004;
 
@@ -21,7 +21,7 @@ struct SessionEndTest : ::testing::Test {
     g.env.realFiles = true;
     g.env.vars["APPDATA"] = dir.path.string();
   }};
-  TFrmMain& m = f.frm;
+  MainForm& m = f.frm;
   fs::path macros = dir.path / "JUX Zura Divudiv" / "Macros";
 
   size_t MacroFiles() const {
@@ -39,27 +39,27 @@ struct SessionEndTest : ::testing::Test {
   // The destruction of the window after the session's end adds no write.
   void ExpectDestroyWritesNothing() {
     const size_t writes = f.profile.writes.size();
-    m.FormDestroy();
+    m.Destroy();
     EXPECT_EQ(f.profile.writes.size(), writes);
   }
 };
 
 TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
-  m.seMillis.UserSetText("134");
-  m.chkTopMost.UserClick();
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
-  m.WndProcHotkey(kStartMacrosHotkey);
+  m.millisecondsEdit.UserSetText("134");
+  m.alwaysOnTopCheck.UserClick();
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
+  m.HotkeyPressed(kStartMacrosHotkey);
   ASSERT_TRUE(m.Recorder().Recording());
   f.clock.Advance(500);
   m.Recorder().OnMouse(0x200, 30, 40);
   f.profile.writes.clear();
 
-  m.FormEndSession();
+  m.SessionEnding();
   EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
-  EXPECT_FALSE(m.FRecUiActive);
-  EXPECT_EQ(m.Label1.Text(),
+  EXPECT_FALSE(m.CompactActive());
+  EXPECT_EQ(m.statusLabel.Text(),
             "Macro saved: 2024-03-07 09.05.02 (0.5s). Recording stopped: Windows is shutting "
             "down.");
   EXPECT_EQ(MacroFiles(), 1u);
@@ -71,12 +71,12 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
 }
 
 TEST_F(SessionEndTest, TheCountdownIsCancelledWithoutAMacro) {
-  m.rbMacros.UserClick();
-  m.btnCreateMacros.UserClick();
+  m.macrosRadio.UserClick();
+  m.createMacroButton.UserClick();
   ASSERT_TRUE(m.Recorder().CountingDown());
-  m.FormEndSession();
+  m.SessionEnding();
   EXPECT_FALSE(m.Recorder().CountingDown());
-  EXPECT_FALSE(m.FRecUiActive);
+  EXPECT_FALSE(m.CompactActive());
   f.clock.Advance(20000);  // the countdown does not go on into a recording
   EXPECT_FALSE(m.Recorder().Recording());
   EXPECT_FALSE(f.hook.installed);
@@ -95,14 +95,14 @@ TEST_F(SessionEndTest, AClickingRunStopsAndLetsGo) {
   } cases[] = {{"single clicks", 0, 2}, {"a held click", 2, 1}};
   for (const Case& c : cases) {
     fakes::Form g;
-    g.frm.seMillis.UserSetText("100");
-    g.frm.cbClickType.UserSelect(c.clickType);
-    g.frm.seHoldMs.UserSetText("5000");
-    g.frm.btnStart.UserClick();
+    g.frm.millisecondsEdit.UserSetText("100");
+    g.frm.clickTypeCombo.UserSelect(c.clickType);
+    g.frm.holdEdit.UserSetText("5000");
+    g.frm.startButton.UserClick();
     g.clock.Advance(250);
-    ASSERT_EQ(g.frm.FClicksDone, c.clicksDone) << c.name;
-    g.frm.FormEndSession();
-    EXPECT_FALSE(g.frm.FRunning) << c.name;
+    ASSERT_EQ(g.frm.ClicksDone(), c.clicksDone) << c.name;
+    g.frm.SessionEnding();
+    EXPECT_FALSE(g.frm.Running()) << c.name;
     const auto count = [&](uint32_t flags) {
       return std::count_if(g.mouse.sent.begin(), g.mouse.sent.end(),
                            [&](const plat::MouseInputRecord& r) { return r.dwFlags == flags; });
@@ -111,7 +111,7 @@ TEST_F(SessionEndTest, AClickingRunStopsAndLetsGo) {
     const size_t sent = g.mouse.sent.size();
     g.clock.Advance(10000);
     EXPECT_EQ(g.mouse.sent.size(), sent) << c.name;
-    EXPECT_EQ(g.frm.Label1.Text(),
+    EXPECT_EQ(g.frm.statusLabel.Text(),
               "Stopped: Windows is shutting down. Clicks done: " + std::to_string(c.clicksDone))
         << c.name;
     EXPECT_EQ(g.window.caption, "  JUX Zura Divudiv 1.0") << c.name;
@@ -122,34 +122,34 @@ TEST_F(SessionEndTest, AClickingRunStopsAndLetsGo) {
 // The session's end arrives while a playback waits between a press and its release: the button
 // is let go and the runs are counted.
 TEST_F(SessionEndTest, APlaybackLetsGoOfItsButton) {
-  auto macro = std::make_shared<TRecordedMacro>();
+  auto macro = std::make_shared<RecordedMacro>();
   macro->SetName("M");
   macro->Events() = {
-      {0, K::mekMove, 100, 100, -1}, {10, K::mekDown, 100, 100, 0}, {5000, K::mekUp, 100, 100, 0}};
+      {0, K::Move, 100, 100, -1}, {10, K::Down, 100, 100, 0}, {5000, K::Up, 100, 100, 0}};
   m.Library().Add(macro);
   m.RefreshMacroList();
-  m.lbMacroses.SetItemIndex(0);
-  m.rbMacros.UserClick();
-  m.btnStart.UserClick();
+  m.macroList.SetItemIndex(0);
+  m.macrosRadio.UserClick();
+  m.startButton.UserClick();
   f.clock.Advance(1000);  // pressed at 10 ms, released at 5000 ms
   ASSERT_EQ(Count(kLeftDown), 1);
   ASSERT_EQ(Count(kLeftUp), 0);
-  m.FormEndSession();
-  EXPECT_FALSE(m.FRunning);
+  m.SessionEnding();
+  EXPECT_FALSE(m.Running());
   EXPECT_EQ(Count(kLeftUp), Count(kLeftDown));
-  EXPECT_EQ(m.Label1.Text(), "Stopped: Windows is shutting down. Runs done: 0");
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped: Windows is shutting down. Runs done: 0");
   EXPECT_EQ(MillisWrites(), 1);
   ExpectDestroyWritesNothing();
 }
 
 TEST_F(SessionEndTest, NothingUnderWayOnlyWritesTheSettings) {
-  m.FormEndSession();
-  EXPECT_EQ(m.Label1.Text(), "Ready");
+  m.SessionEnding();
+  EXPECT_EQ(m.statusLabel.Text(), "Ready");
   EXPECT_EQ(MillisWrites(), 1);
   ExpectDestroyWritesNothing();
   // Without the session's end, the destruction writes them as always.
   fakes::Form g;
-  g.frm.FormDestroy();
+  g.frm.Destroy();
   EXPECT_EQ(g.profile.Get("Interval", "ms"), "100");
 }
 

@@ -31,7 +31,7 @@ TEST(SettingsTest, PathUnderAppDataOrBesideTheProgram) {
 TEST(SettingsTest, FirstStartWritesAll24KeysInOrder) {
   Form f;
   f.profile.sections.clear();
-  f.frm.FormDestroy();
+  f.frm.Destroy();
   const std::vector<std::string> expected = {"Target/mode=0",
                                              "Interval/h=0",
                                              "Interval/m=0",
@@ -67,48 +67,48 @@ TEST(SettingsTest, FirstStartWritesAll24KeysInOrder) {
 
 TEST(SettingsTest, ValuesChangedInTheWindowRoundTrip) {
   Form a;
-  TFrmMain& m = a.frm;
-  m.rbCoordinates.UserClick();
-  m.seHours.UserSetText("2");
-  m.seMinutes.UserSetText("3");
-  m.seSeconds.UserSetText("4");
-  m.seMillis.UserSetText("5");
-  m.chkJitter.UserClick();
-  m.seJitterMs.UserSetText("15");
-  m.rbRepeatCount.UserClick();
-  m.seRepeat.UserSetText("7");
-  m.cbButton.UserSelect(2);
-  m.cbClickType.UserSelect(2);
-  m.seHoldMs.UserSetText("300");
-  m.seStartDelaySS.UserSetText("9");
-  m.chkTopMost.UserClick();
-  m.edtCoordX.UserSetText("640");
-  m.edtCoordY.UserSetText("480");
-  m.FormDestroy();
+  MainForm& m = a.frm;
+  m.coordinatesRadio.UserClick();
+  m.hoursEdit.UserSetText("2");
+  m.minutesEdit.UserSetText("3");
+  m.secondsEdit.UserSetText("4");
+  m.millisecondsEdit.UserSetText("5");
+  m.jitterCheck.UserClick();
+  m.jitterEdit.UserSetText("15");
+  m.repeatCountRadio.UserClick();
+  m.repeatCountEdit.UserSetText("7");
+  m.buttonCombo.UserSelect(2);
+  m.clickTypeCombo.UserSelect(2);
+  m.holdEdit.UserSetText("300");
+  m.startDelayEdit.UserSetText("9");
+  m.alwaysOnTopCheck.UserClick();
+  m.coordXEdit.UserSetText("640");
+  m.coordYEdit.UserSetText("480");
+  m.Destroy();
 
   Form b([&](Form& f) {
     f.env.files.insert(Form::kSettingsPath);
     f.profile = a.profile;
   });
-  TFrmMain& n = b.frm;
-  EXPECT_TRUE(n.rbCoordinates.Checked());
+  MainForm& n = b.frm;
+  EXPECT_TRUE(n.coordinatesRadio.Checked());
   EXPECT_EQ(n.BaseIntervalMs(), 2 * 3600000 + 3 * 60000 + 4 * 1000 + 5);
-  EXPECT_TRUE(n.chkJitter.Checked());
-  EXPECT_TRUE(n.seJitterMs.Enabled());
-  EXPECT_EQ(n.seJitterMs.Value(), 15);
-  EXPECT_TRUE(n.rbRepeatCount.Checked());
-  EXPECT_TRUE(n.seRepeat.Enabled());
-  EXPECT_EQ(n.seRepeat.Value(), 7);
-  EXPECT_EQ(n.cbButton.ItemIndex(), 2);
-  EXPECT_EQ(n.cbClickType.ItemIndex(), 2);
-  EXPECT_TRUE(n.seHoldMs.Enabled());
-  EXPECT_EQ(n.seHoldMs.Value(), 300);
-  EXPECT_EQ(n.seStartDelaySS.Value(), 9);
-  EXPECT_TRUE(n.chkTopMost.Checked());
+  EXPECT_TRUE(n.jitterCheck.Checked());
+  EXPECT_TRUE(n.jitterEdit.Enabled());
+  EXPECT_EQ(n.jitterEdit.Value(), 15);
+  EXPECT_TRUE(n.repeatCountRadio.Checked());
+  EXPECT_TRUE(n.repeatCountEdit.Enabled());
+  EXPECT_EQ(n.repeatCountEdit.Value(), 7);
+  EXPECT_EQ(n.buttonCombo.ItemIndex(), 2);
+  EXPECT_EQ(n.clickTypeCombo.ItemIndex(), 2);
+  EXPECT_TRUE(n.holdEdit.Enabled());
+  EXPECT_EQ(n.holdEdit.Value(), 300);
+  EXPECT_EQ(n.startDelayEdit.Value(), 9);
+  EXPECT_TRUE(n.alwaysOnTopCheck.Checked());
   EXPECT_TRUE(b.window.topMost);
-  EXPECT_EQ(n.edtCoordX.Value(), 640);
-  EXPECT_EQ(n.edtCoordY.Value(), 480);
-  EXPECT_TRUE(n.edtCoordX.Enabled());
+  EXPECT_EQ(n.coordXEdit.Value(), 640);
+  EXPECT_EQ(n.coordYEdit.Value(), 480);
+  EXPECT_TRUE(n.coordXEdit.Enabled());
 }
 
 TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
@@ -121,15 +121,15 @@ TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
                      {"Coords", "x", "-50"},
                      {"Coords", "y", "250000"},
                      {"Interval", "m", "ten"}});
-  EXPECT_EQ(f.frm.seHours.Value(), 23);
-  EXPECT_EQ(f.frm.seMillis.Value(), 999);
-  EXPECT_EQ(f.frm.seJitterMs.Value(), 0);
-  EXPECT_EQ(f.frm.seStartDelaySS.Value(), 16);
-  EXPECT_EQ(f.frm.seRepeat.Value(), 1);
-  EXPECT_EQ(f.frm.seHoldMs.Value(), 10000);
-  EXPECT_EQ(f.frm.edtCoordX.Value(), 0);
-  EXPECT_EQ(f.frm.edtCoordY.Value(), 100000);
-  EXPECT_EQ(f.frm.seMinutes.Value(), 0);  // unreadable: the current value
+  EXPECT_EQ(f.frm.hoursEdit.Value(), 23);
+  EXPECT_EQ(f.frm.millisecondsEdit.Value(), 999);
+  EXPECT_EQ(f.frm.jitterEdit.Value(), 0);
+  EXPECT_EQ(f.frm.startDelayEdit.Value(), 16);
+  EXPECT_EQ(f.frm.repeatCountEdit.Value(), 1);
+  EXPECT_EQ(f.frm.holdEdit.Value(), 10000);
+  EXPECT_EQ(f.frm.coordXEdit.Value(), 0);
+  EXPECT_EQ(f.frm.coordYEdit.Value(), 100000);
+  EXPECT_EQ(f.frm.minutesEdit.Value(), 0);  // unreadable: the current value
 }
 
 TEST(SettingsTest, IniIntegerSyntax) {
@@ -153,10 +153,10 @@ TEST(SettingsTest, IniIntegerSyntax) {
 
 TEST(SettingsTest, RepeatUntilStoppedZeroSelectsTheCount) {
   Form f = WithFile({{"Repeat", "untilStopped", "0"}, {"Repeat", "count", "5"}});
-  EXPECT_TRUE(f.frm.rbRepeatCount.Checked());
-  EXPECT_FALSE(f.frm.rbUntilStopped.Checked());
-  EXPECT_TRUE(f.frm.seRepeat.Enabled());
-  EXPECT_EQ(f.frm.seRepeat.Text(), "5");
+  EXPECT_TRUE(f.frm.repeatCountRadio.Checked());
+  EXPECT_FALSE(f.frm.untilStoppedRadio.Checked());
+  EXPECT_TRUE(f.frm.repeatCountEdit.Enabled());
+  EXPECT_EQ(f.frm.repeatCountEdit.Text(), "5");
 }
 
 // Hold type and jitter enable their boxes under modes 0 and 1; mode 2 disables them all, since
@@ -167,34 +167,34 @@ TEST(SettingsTest, ModesWithHoldAndJitter) {
                        {"Click", "type", "2"},
                        {"Interval", "jitterEnabled", "1"}});
     const bool clicking = mode != 2;
-    EXPECT_EQ(f.frm.seHoldMs.Enabled(), clicking) << mode;
-    EXPECT_EQ(f.frm.lblHold.Enabled(), clicking) << mode;
-    EXPECT_EQ(f.frm.seJitterMs.Enabled(), clicking) << mode;
-    EXPECT_EQ(f.frm.seMillis.Enabled(), clicking) << mode;
-    EXPECT_EQ(f.frm.edtCoordX.Enabled(), mode == 1) << mode;
-    EXPECT_EQ(f.frm.lbMacroses.Enabled(), mode == 2) << mode;
+    EXPECT_EQ(f.frm.holdEdit.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.holdLabel.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.jitterEdit.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.millisecondsEdit.Enabled(), clicking) << mode;
+    EXPECT_EQ(f.frm.coordXEdit.Enabled(), mode == 1) << mode;
+    EXPECT_EQ(f.frm.macroList.Enabled(), mode == 2) << mode;
   }
   Form other = WithFile({{"Target", "mode", "7"}});
-  EXPECT_TRUE(other.frm.rbCurrentCursorPosition.Checked());
+  EXPECT_TRUE(other.frm.cursorPositionRadio.Checked());
 }
 
 TEST(SettingsTest, ButtonIndexOutsideTheItemsLeavesNoSelectionAndWritesMinusOne) {
   Form f = WithFile({{"Click", "button", "7"}});
-  EXPECT_EQ(f.frm.cbButton.ItemIndex(), -1);
-  f.frm.FormDestroy();
+  EXPECT_EQ(f.frm.buttonCombo.ItemIndex(), -1);
+  f.frm.Destroy();
   EXPECT_EQ(f.profile.Get("Click", "button"), "-1");
 }
 
 TEST(SettingsTest, BothWindowOptionsStoredMinimizeWins) {
   Form f = WithFile({{"UI", "topMost", "1"}, {"UI", "minimizeOnStart", "1"}});
-  EXPECT_TRUE(f.frm.chkMinimizeToTrayOnStart.Checked());
-  EXPECT_FALSE(f.frm.chkTopMost.Checked());
+  EXPECT_TRUE(f.frm.minimizeToTrayCheck.Checked());
+  EXPECT_FALSE(f.frm.alwaysOnTopCheck.Checked());
   EXPECT_FALSE(f.window.topMost);
 }
 
 TEST(SettingsTest, HotkeysFromTheFileReplaceTheDefaults) {
   Form f = WithFile({{"HotkeyStart", "vk", "65"}, {"HotkeyStart", "mod", "3"}});
-  EXPECT_EQ(f.frm.lblHotkeys.Text(),
+  EXPECT_EQ(f.frm.hotkeysLabel.Text(),
             "Hotkeys \xE2\x80\x94 Start: Ctrl+Alt+A  |  Stop: Shift+Ctrl+X");
   bool found = false;
   for (auto& r : f.hotkeys.registered)
@@ -206,7 +206,7 @@ TEST(SettingsTest, HotkeysFromTheFileReplaceTheDefaults) {
 
 TEST(SettingsTest, SelectionIsKeptForTheLibraryAndUnknownKeysStay) {
   Form f = WithFile({{"Macros", "selected", "2"}, {"Update", "server", "http://127.0.0.1:8000"}});
-  f.frm.FormDestroy();
+  f.frm.Destroy();
   EXPECT_EQ(f.profile.Get("Update", "server"), "http://127.0.0.1:8000");
 }
 

@@ -25,10 +25,10 @@ TEST(TimerSchedulerTest, PeriodDoesNotDriftByTheTimeATickTakes) {
 TEST(TimerSchedulerTest, ClickingRunKeepsItsPeriod) {
   fakes::Form f;
   f.mouse.costUs = 250;  // each SendInput
-  f.frm.seMillis.UserSetText("2");
-  f.frm.btnStart.UserClick();
+  f.frm.millisecondsEdit.UserSetText("2");
+  f.frm.startButton.UserClick();
   f.clock.Advance(100);
-  EXPECT_EQ(f.frm.FClicksDone, 50u);
+  EXPECT_EQ(f.frm.ClicksDone(), 50u);
 }
 
 TEST(TimerSchedulerTest, MissedTicksCollapseIntoOne) {
@@ -73,11 +73,11 @@ TEST(TimerSchedulerTest, NothingIsArmedWhileIdle) {
 TEST(TimerSchedulerTest, NoTimerArmedAfterARunEnds) {
   fakes::Form f;
   EXPECT_FALSE(f.clock.scheduler.AnyArmed());
-  f.frm.seStartDelaySS.UserSetText("1");
-  f.frm.btnStart.UserClick();
+  f.frm.startDelayEdit.UserSetText("1");
+  f.frm.startButton.UserClick();
   EXPECT_TRUE(f.clock.scheduler.AnyArmed());
   f.clock.Advance(1500);
-  f.frm.btnStop.UserClick();
+  f.frm.stopButton.UserClick();
   EXPECT_FALSE(f.clock.scheduler.AnyArmed());
 }
 

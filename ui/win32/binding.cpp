@@ -113,7 +113,7 @@ Role RoleOf(const ui::Control& c) {
     case ui::Kind::GroupBox:
       return Role::GroupBox;
     case ui::Kind::Label:
-      return c.Name() == "Label2" ? Role::Link : Role::Label;
+      return c.Name() == "websiteLink" ? Role::Link : Role::Label;
     case ui::Kind::SpinEdit:
       return Role::Edit;
     case ui::Kind::ComboBox:
@@ -127,8 +127,8 @@ Role RoleOf(const ui::Control& c) {
 }
 
 Glyph GlyphOf(const ui::Control& c) {
-  if (c.Name() == "btnStart") return Glyph::Play;
-  if (c.Name() == "btnStop") return Glyph::Stop;
+  if (c.Name() == "startButton") return Glyph::Play;
+  if (c.Name() == "stopButton") return Glyph::Stop;
   return Glyph::None;
 }
 
