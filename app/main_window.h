@@ -10,6 +10,7 @@
 #include "mainform/main_form.h"
 #include "platform/win32/services_win32.h"
 #include "ui/win32/binding.h"
+#include "ui/win32/dialogs.h"
 #include "ui/win32/precise_timers.h"
 #include "ui/win32/status_line.h"
 #include "ui/win32/style.h"

@@ -12,6 +12,7 @@
 #include "platform/win32/http_winhttp.h"
 #include "platform/win32/services_win32.h"
 #include "ui/win32/binding.h"
+#include "ui/win32/dialogs.h"
 #include "ui/win32/style.h"
 #include "update/new_version_dialog.h"
 #include "update/version_check.h"

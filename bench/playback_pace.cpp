@@ -12,6 +12,7 @@
 
 #include "mainform/main_form.h"
 #include "platform/win32/services_win32.h"
+#include "ui/win32/dialogs.h"
 #include "ui/win32/message_loop.h"
 #include "ui/win32/precise_timers.h"
 

@@ -62,17 +62,6 @@ class Random : public plat::IRandom {
   std::mt19937 engine_;
 };
 
-class Dialogs : public plat::IDialogs {
- public:
-  void SetOwner(HWND owner) { owner_ = owner; }
-  plat::MsgResult Message(plat::MsgKind kind, plat::MsgButtons buttons,
-                          const std::string& text) override;
-  bool InputBox(const std::string& caption, const std::string& prompt, std::string& value) override;
-
- private:
-  HWND owner_ = nullptr;
-};
-
 class Shell : public plat::IShell {
  public:
   void Open(const std::string& target) override;
