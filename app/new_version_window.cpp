@@ -17,7 +17,7 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 }  // namespace
 
-// Label1: a word-wrapped static text.
+// messageLabel: a word-wrapped static text.
 class NewVersionWindow::LabelPeer : public ui::ControlPeer {
  public:
   explicit LabelPeer(HWND hwnd) : hwnd_(hwnd) {}
@@ -29,7 +29,7 @@ class NewVersionWindow::LabelPeer : public ui::ControlPeer {
   HWND hwnd_;
 };
 
-// ProgressBar1: a msctls_progress32 control.
+// progressBar: a msctls_progress32 control.
 class NewVersionWindow::ProgressPeer : public update::ProgressBarPeer {
  public:
   explicit ProgressPeer(HWND hwnd) : hwnd_(hwnd) {}
@@ -69,7 +69,7 @@ int NewVersionWindow::ShowModal(HINSTANCE instance) {
   if (!hwnd_) return 1;
 
   form_.OnClosed = [this] { ShowWindow(hwnd_, SW_HIDE); };
-  form_.FormShow();
+  form_.Shown();
   SetWindowTextW(hwnd_, Widen(form_.Caption()).c_str());
   Centre();
   ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -110,22 +110,22 @@ void NewVersionWindow::MsgCreate() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   label_ = CreateWindowExW(
       0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdLabel1)), instance, nullptr);
-  progress_ = CreateWindowExW(
-      0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, hwnd_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdProgressBar1)), instance, nullptr);
-  SendMessageW(progress_, PBM_SETRANGE32, static_cast<WPARAM>(form_.ProgressBar1.Min()),
-               form_.ProgressBar1.Max());
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdMessage)), instance, nullptr);
+  progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 0, 0, hwnd_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(update::kIdProgress)),
+                              instance, nullptr);
+  SendMessageW(progress_, PBM_SETRANGE32, static_cast<WPARAM>(form_.progressBar.Min()),
+               form_.progressBar.Max());
   style_.Apply(label_, Role::Label);
   style_.Apply(progress_, Role::ProgressBar);
 
   labelPeer_ = std::make_unique<LabelPeer>(label_);
   progressPeer_ = std::make_unique<ProgressPeer>(progress_);
-  form_.Label1.Bind(labelPeer_.get());
-  form_.ProgressBar1.Bind(progressPeer_.get());
+  form_.messageLabel.Bind(labelPeer_.get());
+  form_.progressBar.Bind(progressPeer_.get());
   // The buttons, in their tab order.
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
-  binding_->Create({&form_.btUpdateNow, &form_.btCancel}, dpi_);
+  binding_->Create({&form_.updateNowButton, &form_.cancelButton}, dpi_);
   Layout();
 }
 
@@ -135,8 +135,8 @@ void NewVersionWindow::Layout() {
                ScaleForDpi(b.Width, dpi_), ScaleForDpi(b.Height, dpi_), TRUE);
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(style_.Font()), TRUE);
   };
-  place(label_, form_.Label1.GetBounds());
-  place(progress_, form_.ProgressBar1.GetBounds());
+  place(label_, form_.messageLabel.GetBounds());
+  place(progress_, form_.progressBar.GetBounds());
   if (binding_) binding_->Layout(dpi_);
 }
 
@@ -157,7 +157,7 @@ void NewVersionWindow::Centre() {
 void NewVersionWindow::MsgPaint() {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(hwnd_, &ps);
-  const ui::Bounds& b = update::kVirtualImage1Bounds;
+  const ui::Bounds& b = update::kUpdatePictureBounds;
   const RECT box{ScaleForDpi(b.Left, dpi_), ScaleForDpi(b.Top, dpi_),
                  ScaleForDpi(b.Left + b.Width, dpi_), ScaleForDpi(b.Top + b.Height, dpi_)};
   RECT overlap;
@@ -245,8 +245,8 @@ LRESULT NewVersionWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       binding_.reset();
-      form_.Label1.Bind(nullptr);
-      form_.ProgressBar1.Bind(nullptr);
+      form_.messageLabel.Bind(nullptr);
+      form_.progressBar.Bind(nullptr);
       labelPeer_.reset();
       progressPeer_.reset();
       host_.SetDialog(nullptr);

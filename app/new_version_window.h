@@ -1,4 +1,4 @@
-// The new-version dialog on Windows: the window of TfrmNewVersion, its controls bound to the
+// The new-version dialog on Windows: the window of NewVersionDialog, its controls bound to the
 // dialog's models, the "update-icon" picture, and the modal loop that the program entry
 // runs before the main window exists.
 #pragma once
@@ -22,7 +22,7 @@ namespace win {
 class NewVersionWindow {
  public:
   // The window class; tests find the dialog by it.
-  static constexpr wchar_t kClassName[] = L"TfrmNewVersion";
+  static constexpr wchar_t kClassName[] = L"NewVersionDialog";
 
   // `state` is the version check's result and outlives the window; `server` is the address
   // that update::UpdateServer gives.
@@ -58,7 +58,7 @@ class NewVersionWindow {
   Dialogs dialogs_;
   Shell shell_;
   MessagePumpingClient http_;
-  update::TfrmNewVersion form_;
+  update::NewVersionDialog form_;
 
   HWND hwnd_ = nullptr;
   HWND label_ = nullptr;

@@ -1,5 +1,8 @@
-// The main window: its controls, its fields and every handler. Portable: the Win32 side binds
-// the controls to real windows and forwards user actions; the unit tests drive it headless.
+// The main window: it owns the controls, applies the rules that enable them, turns control
+// events and hotkeys into calls on the subsystems (the clicking run, the macro library,
+// recorder and player, the global hotkeys, the settings file) and shows what they report on
+// the status line, the compact bar and the tray. Portable: the Win32 side binds the controls to
+// real windows and forwards user actions; the unit tests drive it headless.
 #pragma once
 
 #include <array>

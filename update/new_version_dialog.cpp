@@ -65,50 +65,50 @@ std::string JoinTempPath(const std::string& folder, const std::string& name) {
   return folder + '\\' + name;
 }
 
-TfrmNewVersion::TfrmNewVersion(UpdateState& state, std::string server, plat::IHttpClient& http,
-                               IUpdateHost& host, plat::IDialogs& dialogs, plat::IShell& shell)
-    : Label1(kIdLabel1, "Label1", {90, 11, 287, 91}),
-      ProgressBar1(kIdProgressBar1, "ProgressBar1", {8, 115, 369, 17}, 0, 100),
-      btUpdateNow(kIdUpdateNow, "btUpdateNow", {186, 136, 100, 25}),
-      btCancel(kIdCancel, "btCancel", {299, 136, 75, 25}),
+NewVersionDialog::NewVersionDialog(UpdateState& state, std::string server, plat::IHttpClient& http,
+                                   IUpdateHost& host, plat::IDialogs& dialogs, plat::IShell& shell)
+    : messageLabel(kIdMessage, "messageLabel", {90, 11, 287, 91}),
+      progressBar(kIdProgress, "progressBar", {8, 115, 369, 17}, 0, 100),
+      updateNowButton(kIdUpdateNow, "updateNowButton", {186, 136, 100, 25}),
+      cancelButton(kIdCancel, "cancelButton", {299, 136, 75, 25}),
       state_(state),
       server_(std::move(server)),
       http_(http),
       host_(host),
       dialogs_(dialogs),
       shell_(shell) {
-  ProgressBar1.SetVisible(false);
-  btUpdateNow.SetText("Update Now");
-  btUpdateNow.OnClick = [this] { btUpdateNowClick(); };
-  btCancel.OnClick = [this] { btCancelClick(); };
+  progressBar.SetVisible(false);
+  updateNowButton.SetText("Update Now");
+  updateNowButton.OnClick = [this] { UpdateNowClicked(); };
+  cancelButton.OnClick = [this] { CancelClicked(); };
 }
 
-void TfrmNewVersion::FormShow() {
+void NewVersionDialog::Shown() {
   tag_ = 1;
   caption_ = std::string(" ") + product::kTitle;
-  btUpdateNow.SetText("Update Now");
-  btCancel.SetText(state_.UpdateRequired ? "Exit" : "Skip");
-  Label1.SetText(state_.NewVersionMessage);
+  updateNowButton.SetText("Update Now");
+  cancelButton.SetText(state_.UpdateRequired ? "Exit" : "Skip");
+  messageLabel.SetText(state_.NewVersionMessage);
 }
 
-void TfrmNewVersion::FormClose() {
+void NewVersionDialog::Closing() {
   if (state_.UpdateRequired) tag_ = 0;
 }
 
-void TfrmNewVersion::Close() {
+void NewVersionDialog::Close() {
   if (closed_) return;
-  FormClose();
+  Closing();
   closed_ = true;
   if (OnClosed) OnClosed();
 }
 
-void TfrmNewVersion::CloseBox() {
+void NewVersionDialog::CloseBox() {
   if (downloading_) return;
   Close();
 }
 
-void TfrmNewVersion::btCancelClick() {
-  if (btCancel.Text() == "Abort") {
+void NewVersionDialog::CancelClicked() {
+  if (cancelButton.Text() == "Abort") {
     // The download ends at its next progress event.
     downloadCancelled_ = true;
     return;
@@ -116,7 +116,7 @@ void TfrmNewVersion::btCancelClick() {
   Close();
 }
 
-void TfrmNewVersion::btUpdateNowClick() {
+void NewVersionDialog::UpdateNowClicked() {
   if (downloading_ || closed_) return;
   // From here on the process ends when the dialog closes, whatever the download's outcome.
   state_.UpdateRequired = true;
@@ -139,17 +139,17 @@ void TfrmNewVersion::btUpdateNowClick() {
   Close();
 }
 
-void TfrmNewVersion::Download() {
+void NewVersionDialog::Download() {
   downloadCancelled_ = false;
   plat::HttpSettings settings;  // redirects and time-outs stay at the client's defaults
   settings.UserAgent = kUserAgent;
   http_.SetSettings(settings);
 
-  btCancel.SetText("Abort");
-  btUpdateNow.SetEnabled(false);
-  ProgressBar1.SetPosition(0);
-  ProgressBar1.SetVisible(true);
-  ProgressBar1.Repaint();
+  cancelButton.SetText("Abort");
+  updateNowButton.SetEnabled(false);
+  progressBar.SetPosition(0);
+  progressBar.SetVisible(true);
+  progressBar.Repaint();
   host_.ProcessMessages();
 
   const std::string path = JoinTempPath(host_.TempFolder(), kUpdaterFileName);
@@ -182,13 +182,13 @@ void TfrmNewVersion::Download() {
   host_.StartFile(path);
 }
 
-void TfrmNewVersion::DownloadWork(const plat::HttpProgress& progress) {
+void NewVersionDialog::DownloadWork(const plat::HttpProgress& progress) {
   if (downloadCancelled_) throw std::runtime_error(kDownloadCancelledText);
   const std::optional<int> position =
       ProgressPosition(progress.BytesSoFar, progress.ContentLength, progress.TransferEncoding);
   if (!position) return;
-  ProgressBar1.SetPosition(*position);
-  ProgressBar1.Repaint();
+  progressBar.SetPosition(*position);
+  progressBar.Repaint();
   host_.ProcessMessages();
 }
 

@@ -1,4 +1,4 @@
-// The new-version dialog TfrmNewVersion: shows what the version check found and offers to
+// The new-version dialog NewVersionDialog: shows what the version check found and offers to
 // download and start the updater. The dialog's behaviour lives here; the Win32 window binds
 // its controls to these models and forwards the user's actions.
 #pragma once
@@ -35,12 +35,12 @@ inline constexpr char kInvalidPathText[] =
 // Control IDs and layout (96 DPI, client area).
 inline constexpr int kNewVersionClientWidth = 411;
 inline constexpr int kNewVersionClientHeight = 172;
-inline constexpr int kIdLabel1 = 201;
-inline constexpr int kIdProgressBar1 = 202;
+inline constexpr int kIdMessage = 201;
+inline constexpr int kIdProgress = 202;
 inline constexpr int kIdUpdateNow = 203;
 inline constexpr int kIdCancel = 204;
-// VirtualImage1: the "update-icon" picture; it has no behaviour.
-inline constexpr ui::Bounds kVirtualImage1Bounds{9, 15, 70, 75};
+// The "update-icon" picture; it has no behaviour.
+inline constexpr ui::Bounds kUpdatePictureBounds{9, 15, 70, 75};
 
 // The bar position (0..100) for a progress event, or nothing when the bar stays as it is: the
 // length is unknown (0 or negative) or the body is chunked.
@@ -52,21 +52,21 @@ std::optional<int> ProgressPosition(int64_t bytesSoFar, int64_t contentLength,
 // allowed in a path (control characters and < > " | ? *; the file name also : / \).
 std::string JoinTempPath(const std::string& folder, const std::string& name);
 
-class TfrmNewVersion {
+class NewVersionDialog {
  public:
   // `state` is the version check's result and outlives the dialog; `server` is the address
   // that UpdateServer gives.
-  TfrmNewVersion(UpdateState& state, std::string server, plat::IHttpClient& http, IUpdateHost& host,
-                 plat::IDialogs& dialogs, plat::IShell& shell);
-  TfrmNewVersion(const TfrmNewVersion&) = delete;
-  TfrmNewVersion& operator=(const TfrmNewVersion&) = delete;
+  NewVersionDialog(UpdateState& state, std::string server, plat::IHttpClient& http,
+                   IUpdateHost& host, plat::IDialogs& dialogs, plat::IShell& shell);
+  NewVersionDialog(const NewVersionDialog&) = delete;
+  NewVersionDialog& operator=(const NewVersionDialog&) = delete;
 
-  ui::Label Label1;
-  ProgressBar ProgressBar1;
-  ui::Button btUpdateNow;
-  ui::Button btCancel;
+  ui::Label messageLabel;
+  ProgressBar progressBar;
+  ui::Button updateNowButton;
+  ui::Button cancelButton;
 
-  // The window's caption, set by FormShow.
+  // The window's caption, set by Shown.
   const std::string& Caption() const { return caption_; }
   // Read by the program entry after the dialog has closed: 1 go on to the main window,
   // 0 end the process.
@@ -79,20 +79,20 @@ class TfrmNewVersion {
   std::function<void()> OnClosed;
 
   // The dialog is being shown.
-  void FormShow();
+  void Shown();
   // The user asked to close the window (close box, Alt+F4, Esc). While a download runs this
   // does nothing: the download closes the dialog itself when it ends.
   void CloseBox();
-  // Closes the dialog: FormClose runs, then OnClosed. Only the first call counts.
+  // Closes the dialog: Closing runs, then OnClosed. Only the first call counts.
   void Close();
 
-  void btCancelClick();
-  void btUpdateNowClick();
+  void CancelClicked();
+  void UpdateNowClicked();
   // The HTTP client's progress event during the download.
   void DownloadWork(const plat::HttpProgress& progress);
 
  private:
-  void FormClose();
+  void Closing();
   void Download();
 
   UpdateState& state_;

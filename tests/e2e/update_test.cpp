@@ -29,12 +29,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kIdLabel1 = 201;
-constexpr int kIdProgressBar1 = 202;
+constexpr int kIdMessage = 201;
+constexpr int kIdProgress = 202;
 constexpr int kIdUpdateNow = 203;
 constexpr int kIdCancel = 204;
 
-const std::wstring kDialogClass = L"TfrmNewVersion";
+const std::wstring kDialogClass = L"NewVersionDialog";
 const std::wstring kMainClass = L"TFrmMain";
 const std::wstring kDialogCaption = L" JUX Zura Divudiv";
 const std::wstring kFailedText = L"Failed to download update. Please download manually on website.";
@@ -497,11 +497,11 @@ TEST_P(OfferTest, DialogShowsTheOfferAndItsOutcomeFollows) {
   const HWND dialog = app.Dialog();
   EXPECT_EQ(Text(dialog), kDialogCaption);
   EXPECT_EQ(GetWindow(dialog, GW_OWNER), nullptr) << "the dialog has no owner";
-  EXPECT_EQ(Text(app.Control(dialog, kIdLabel1)), c.headline + L"\r\n\r\n" + kChangesShown);
+  EXPECT_EQ(Text(app.Control(dialog, kIdMessage)), c.headline + L"\r\n\r\n" + kChangesShown);
   EXPECT_EQ(Text(app.Control(dialog, kIdUpdateNow)), L"Update Now");
   EXPECT_EQ(Text(app.Control(dialog, kIdCancel)), c.cancelCaption);
   EXPECT_TRUE(IsWindowEnabled(app.Control(dialog, kIdUpdateNow)));
-  const HWND bar = app.Control(dialog, kIdProgressBar1);
+  const HWND bar = app.Control(dialog, kIdProgress);
   EXPECT_EQ(_wcsicmp(ClassOf(bar).c_str(), PROGRESS_CLASSW), 0) << Narrow(ClassOf(bar));
   EXPECT_FALSE(IsWindowVisible(bar)) << "the progress bar is hidden until a download starts";
 
@@ -640,7 +640,7 @@ class DownloadTest : public UpdateGateTest {
   // Watches the progress bar until a message box appears; returns the positions seen.
   std::vector<int> WatchProgress(Launched& app, HWND dialog, Ms timeout = Ms{60000}) {
     std::vector<int> positions;
-    const HWND bar = app.Control(dialog, kIdProgressBar1);
+    const HWND bar = app.Control(dialog, kIdProgress);
     WaitUntil(
         [&] {
           if (app.FindBox() || !app.Running()) return true;
@@ -687,7 +687,7 @@ TEST_F(DownloadTest, UpdateNowShowsProgressAndRefusesTheUnsignedUpdater) {
 
   // The dialog during the download: Abort, Update Now disabled, the bar visible.
   ASSERT_TRUE(
-      WaitUntil([&] { return IsWindowVisible(app.Control(dialog, kIdProgressBar1)); }, Ms{10000}));
+      WaitUntil([&] { return IsWindowVisible(app.Control(dialog, kIdProgress)); }, Ms{10000}));
   EXPECT_EQ(Text(app.Control(dialog, kIdCancel)), L"Abort");
   EXPECT_FALSE(IsWindowEnabled(app.Control(dialog, kIdUpdateNow)));
 
@@ -710,7 +710,7 @@ TEST_F(DownloadTest, UpdateNowShowsProgressAndRefusesTheUnsignedUpdater) {
 TEST_F(DownloadTest, CloseWaitsForTheDownloadAndAbortCancelsIt) {
   Launched& app = StartExpectingDialog();
   const HWND dialog = app.Dialog();
-  const HWND bar = app.Control(dialog, kIdProgressBar1);
+  const HWND bar = app.Control(dialog, kIdProgress);
   PostClick(app.Control(dialog, kIdUpdateNow));
   auto position = [&] {
     DWORD_PTR p = 0;

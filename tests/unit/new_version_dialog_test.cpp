@@ -153,12 +153,12 @@ class BarPeer : public ProgressBarPeer {
 class NewVersionDialogTest : public ::testing::Test {
  protected:
   // Shows the dialog for an optional or a mandatory offer, as the program entry does.
-  TfrmNewVersion& Show(bool required) {
+  NewVersionDialog& Show(bool required) {
     state = UpdateState{required, "The new version 1.1 is available\r\n\r\nWhat's new:\r\n"};
-    dialog = std::make_unique<TfrmNewVersion>(state, kServer, http, host, dialogs, shell);
+    dialog = std::make_unique<NewVersionDialog>(state, kServer, http, host, dialogs, shell);
     dialog->OnClosed = [this] { ++closedEvents; };
-    dialog->ProgressBar1.Bind(&bar);
-    dialog->FormShow();
+    dialog->progressBar.Bind(&bar);
+    dialog->Shown();
     return *dialog;
   }
 
@@ -169,24 +169,24 @@ class NewVersionDialogTest : public ::testing::Test {
   FakeShell shell{log};
   BarPeer bar;
   UpdateState state;
-  std::unique_ptr<TfrmNewVersion> dialog;
+  std::unique_ptr<NewVersionDialog> dialog;
   int closedEvents = 0;
 };
 
 TEST_F(NewVersionDialogTest, ShowsTheOffer) {
   for (const bool required : {false, true}) {
-    TfrmNewVersion& d = Show(required);
+    NewVersionDialog& d = Show(required);
     EXPECT_EQ(d.Caption(), " JUX Zura Divudiv");
-    EXPECT_EQ(d.btUpdateNow.Text(), "Update Now");
-    EXPECT_TRUE(d.btUpdateNow.Enabled());
-    EXPECT_EQ(d.btCancel.Text(), required ? "Exit" : "Skip");
-    EXPECT_EQ(d.Label1.Text(), state.NewVersionMessage);
-    EXPECT_FALSE(d.ProgressBar1.Visible());
+    EXPECT_EQ(d.updateNowButton.Text(), "Update Now");
+    EXPECT_TRUE(d.updateNowButton.Enabled());
+    EXPECT_EQ(d.cancelButton.Text(), required ? "Exit" : "Skip");
+    EXPECT_EQ(d.messageLabel.Text(), state.NewVersionMessage);
+    EXPECT_FALSE(d.progressBar.Visible());
     EXPECT_EQ(d.Tag(), 1);
-    EXPECT_EQ(d.Label1.Id(), 201);
-    EXPECT_EQ(d.ProgressBar1.Id(), 202);
-    EXPECT_EQ(d.btUpdateNow.Id(), 203);
-    EXPECT_EQ(d.btCancel.Id(), 204);
+    EXPECT_EQ(d.messageLabel.Id(), 201);
+    EXPECT_EQ(d.progressBar.Id(), 202);
+    EXPECT_EQ(d.updateNowButton.Id(), 203);
+    EXPECT_EQ(d.cancelButton.Id(), 204);
   }
 }
 
@@ -199,11 +199,11 @@ TEST_F(NewVersionDialogTest, SkipExitAndCloseBoxDecideTheTag) {
   for (const Case& c :
        {Case{false, false, 1}, Case{false, true, 1}, Case{true, false, 0}, Case{true, true, 0}}) {
     closedEvents = 0;
-    TfrmNewVersion& d = Show(c.required);
+    NewVersionDialog& d = Show(c.required);
     if (c.closeBox) {
       d.CloseBox();
     } else {
-      d.btCancel.UserClick();
+      d.cancelButton.UserClick();
     }
     EXPECT_TRUE(d.Closed());
     EXPECT_EQ(closedEvents, 1);
@@ -214,19 +214,19 @@ TEST_F(NewVersionDialogTest, SkipExitAndCloseBoxDecideTheTag) {
 }
 
 TEST_F(NewVersionDialogTest, UpdateNowDownloadsChecksAndStartsTheUpdater) {
-  TfrmNewVersion& d = Show(false);
+  NewVersionDialog& d = Show(false);
   bool sawDownloadingState = false;
   host.OnProcessMessages = [&] {
     if (sawDownloadingState) return;
     sawDownloadingState = true;  // the first pump, before any data
-    EXPECT_EQ(d.btCancel.Text(), "Abort");
-    EXPECT_FALSE(d.btUpdateNow.Enabled());
-    EXPECT_TRUE(d.ProgressBar1.Visible());
-    EXPECT_EQ(d.ProgressBar1.Position(), 0);
+    EXPECT_EQ(d.cancelButton.Text(), "Abort");
+    EXPECT_FALSE(d.updateNowButton.Enabled());
+    EXPECT_TRUE(d.progressBar.Visible());
+    EXPECT_EQ(d.progressBar.Position(), 0);
     EXPECT_EQ(http.BlocksDelivered, 0u);
     EXPECT_TRUE(state.UpdateRequired);
   };
-  d.btUpdateNow.UserClick();
+  d.updateNowButton.UserClick();
 
   EXPECT_TRUE(sawDownloadingState);
   ASSERT_EQ(http.Requested,
@@ -262,13 +262,13 @@ TEST_F(NewVersionDialogTest, ProgressFollowsAKnownLengthOnly) {
     http.ContentLength = c.length;
     http.TransferEncoding = c.transferEncoding;
     bar.Positions.clear();
-    TfrmNewVersion& d = Show(false);
-    d.btUpdateNow.UserClick();
+    NewVersionDialog& d = Show(false);
+    d.updateNowButton.UserClick();
     std::vector<int> expected = {0};
     expected.insert(expected.end(), c.positions.begin(), c.positions.end());
     // The bar starts hidden at 0, so Bind reports 0 and the reset to 0 changes nothing.
     EXPECT_EQ(bar.Positions, expected) << c.name;
-    EXPECT_EQ(d.ProgressBar1.Position(), c.positions.empty() ? 0 : c.positions.back()) << c.name;
+    EXPECT_EQ(d.progressBar.Position(), c.positions.empty() ? 0 : c.positions.back()) << c.name;
   }
 }
 
@@ -312,15 +312,15 @@ TEST_F(NewVersionDialogTest, AbortEndsTheDownloadAtTheNextBlock) {
     http.Blocks = {"aaaa", "bbbb", "cccc", "dddd"};
     http.ContentLength = 16;
     http.TransferEncoding = transferEncoding;
-    TfrmNewVersion& d = Show(false);
+    NewVersionDialog& d = Show(false);
     http.WhileWaiting = [&](size_t block) {
       if (block != 1) return;
-      d.btCancel.UserClick();
+      d.cancelButton.UserClick();
       EXPECT_TRUE(d.DownloadCancelled());
       EXPECT_FALSE(d.Closed());
       EXPECT_TRUE(log.empty());
     };
-    d.btUpdateNow.UserClick();
+    d.updateNowButton.UserClick();
 
     EXPECT_EQ(http.BlocksDelivered, 2u) << transferEncoding;
     EXPECT_EQ(log, (Log{"box " + kFailed + "Download is cancelled. Please download manually.",
@@ -334,12 +334,12 @@ TEST_F(NewVersionDialogTest, AbortEndsTheDownloadAtTheNextBlock) {
 }
 
 TEST_F(NewVersionDialogTest, CloseBoxWaitsForTheDownload) {
-  TfrmNewVersion& d = Show(false);
+  NewVersionDialog& d = Show(false);
   http.WhileWaiting = [&](size_t) {
     d.CloseBox();
     EXPECT_FALSE(d.Closed());
   };
-  d.btUpdateNow.UserClick();
+  d.updateNowButton.UserClick();
   EXPECT_TRUE(d.Closed());
   EXPECT_EQ(closedEvents, 1);
   EXPECT_EQ(log.back(), "start " + kUpdaterFile);
@@ -364,8 +364,8 @@ TEST_P(DownloadFailureTest, ShowsOneBoxThenOpensTheWebsite) {
   c.arrange(http, host);
   for (const bool required : {false, true}) {
     log.clear();
-    TfrmNewVersion& d = Show(required);
-    d.btUpdateNow.UserClick();
+    NewVersionDialog& d = Show(required);
+    d.updateNowButton.UserClick();
     Log expected;
     if (c.verified) expected = {"verify " + kUpdaterFile, "remove " + kUpdaterFile};
     expected.push_back("box " + kFailed + c.errorText);
@@ -415,8 +415,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(NewVersionDialogTest, UnsignedUpdaterIsDeletedAndNeverStarted) {
   host.Signed = false;
-  TfrmNewVersion& d = Show(true);
-  d.btUpdateNow.UserClick();
+  NewVersionDialog& d = Show(true);
+  d.updateNowButton.UserClick();
   EXPECT_EQ(host.Files.count(kUpdaterFile), 0u);
   for (const std::string& entry : log) EXPECT_NE(entry.rfind("start ", 0), 0u) << entry;
   EXPECT_EQ(d.Tag(), 0);
