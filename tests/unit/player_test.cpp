@@ -325,3 +325,58 @@ TEST_F(PlayerTest, AWindowOfAnElevatedProgramAtTheFirstPointIsNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The player on its own, with an output that logs what it is given and when.
+struct LoggingOutput : macros::IPlaybackOutput {
+  fakes::Clock& clock;
+  std::vector<std::string> log;
+  explicit LoggingOutput(fakes::Clock& c) : clock(c) {}
+  bool Note(const std::string& what) {
+    log.push_back(std::to_string(clock.now) + " " + what);
+    return true;
+  }
+  bool Move(int32_t x, int32_t y) override {
+    return Note("move " + std::to_string(x) + "," + std::to_string(y));
+  }
+  bool Press(int32_t b) override { return Note("press " + std::to_string(b)); }
+  bool Release(int32_t b) override { return Note("release " + std::to_string(b)); }
+};
+
+TEST(MacroPlayerTest, PlaysOnItsTimerReportsRunsAndStopsAtOnce) {
+  fakes::Clock clock;
+  LoggingOutput out(clock);
+  macros::MacroPlayer player(clock, &clock, out);
+  int runs = 0;
+  std::vector<macros::MacroPlayer::End> ends;
+  player.OnRunCompleted = [&] { ++runs; };
+  player.OnEnded = [&](macros::MacroPlayer::End e) { ends.push_back(e); };
+  auto macro = std::make_shared<RecordedMacro>();
+  macro->Events() = {{0, K::Move, 1, 2, -1}, {10, K::Down, 1, 2, 0}, {30, K::Up, 3, 4, 0}};
+
+  player.Start(macro, false, 2, 5);  // twice, 5 ms from now
+  EXPECT_TRUE(out.log.empty());
+  clock.Advance(100);
+  EXPECT_EQ(out.log,
+            (std::vector<std::string>{"5 move 1,2", "15 move 1,2", "15 press 0", "35 move 3,4",
+                                      "35 release 0", "35 move 1,2", "45 move 1,2", "45 press 0",
+                                      "65 move 3,4", "65 release 0"}));
+  EXPECT_EQ(runs, 2);
+  EXPECT_EQ(ends, (std::vector<macros::MacroPlayer::End>{macros::MacroPlayer::End::Completed}));
+  EXPECT_FALSE(player.Active());
+
+  // Stopped while the button is down: it is let go at once, nothing else follows, and a stop is
+  // not an end the player reports.
+  out.log.clear();
+  player.Start(macro, true, 0);
+  clock.Advance(20);
+  player.Stop();
+  clock.Advance(1000);
+  EXPECT_EQ(out.log, (std::vector<std::string>{"100 move 1,2", "110 move 1,2", "110 press 0",
+                                               "120 release 0"}));
+  EXPECT_EQ(ends.size(), 1u);
+  EXPECT_FALSE(clock.scheduler.AnyArmed());
+}
+
+}  // namespace

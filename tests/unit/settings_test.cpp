@@ -223,3 +223,46 @@ TEST(SettingsTest, AFailedWriteNamesTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The settings value on its own: a key that is missing or unreadable keeps the value the caller
+// had, but the target mode, the repeat mode, "minimize" and the selection have fixed defaults.
+TEST(SettingsFileTest, ReadsOverTheGivenValues) {
+  fakes::Profile profile;
+  fakes::Env env;
+  env.profile = &profile;
+  settings::SettingsFile file(profile, env);
+  settings::Settings v;
+  v.targetMode = 2;
+  v.millis = 7;
+  v.holdMs = 99;
+  v.untilStopped = false;
+  v.minimizeOnStart = true;
+  v.selectedMacro = 3;
+  EXPECT_FALSE(file.Read(v));  // no file yet
+  EXPECT_EQ(v.targetMode, 2);
+
+  profile.path = file.Path();
+  profile.Set("Click", "holdMs", "250");
+  profile.Set("Interval", "ms", "junk");
+  ASSERT_TRUE(file.Read(v));
+  EXPECT_EQ(v.holdMs, 250);
+  EXPECT_EQ(v.millis, 7);
+  EXPECT_EQ(v.targetMode, 0);
+  EXPECT_TRUE(v.untilStopped);
+  EXPECT_FALSE(v.minimizeOnStart);
+  EXPECT_EQ(v.selectedMacro, -1);
+
+  // What it writes reads back as it was.
+  v.coordX = -5;
+  v.stopHotkey = {0x75, 0};
+  file.Write(v);
+  settings::Settings back;
+  ASSERT_TRUE(file.Read(back));
+  EXPECT_EQ(back.coordX, -5);
+  EXPECT_EQ(back.stopHotkey, (HotkeyData{0x75, 0}));
+  EXPECT_EQ(back.holdMs, 250);
+}
+
+}  // namespace
