@@ -50,8 +50,8 @@ void MainForm::StartRun() {
     else
       clickRun_.Start();
   } else {
-    startDelayTimer.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
-    startDelayTimer.SetEnabled(true);
+    startDelayTimer_.SetInterval(static_cast<uint32_t>(delay) * kMsPerSecond);
+    startDelayTimer_.SetEnabled(true);
   }
 }
 
@@ -60,7 +60,7 @@ void MainForm::StopRun(const std::string& text) {
   startButton.SetEnabled(true);
   stopButton.SetEnabled(false);
   running_ = false;
-  startDelayTimer.SetEnabled(false);
+  startDelayTimer_.SetEnabled(false);
   // Nothing more of the run is sent, and a button it holds is let go before the status line
   // says that it has stopped.
   clickRun_.Stop();
@@ -92,7 +92,7 @@ void MainForm::StopClicked() {
 }
 
 void MainForm::StartDelayElapsed() {
-  startDelayTimer.SetEnabled(false);
+  startDelayTimer_.SetEnabled(false);
   if (!minimizeToTrayCheck.Checked()) EnterCompactUi(RunningCaption());
   if (macrosRadio.Checked())
     BeginMacroPlayback();

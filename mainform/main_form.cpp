@@ -65,7 +65,6 @@ MainForm::MainForm(const mainform::FormServices& services)
       statusPanel(ids::statusPanel, "statusPanel", {0, 538, 559, 23}),
       statusLabel(ids::statusLabel, "statusLabel", {10, 5, 335, 15}, &statusPanel),
       websiteLink(ids::websiteLink, "websiteLink", {350, 5, 195, 15}, &statusPanel),
-      startDelayTimer(1000),
       svc_(services),
       input_(*services.Mouse),
       clickRun_(input_, *services.Random, services.Timers, *this),
@@ -153,8 +152,8 @@ MainForm::MainForm(const mainform::FormServices& services)
   websiteLink.OnMouseEnter = [this] { WebsiteLinkEntered(); };
   websiteLink.OnMouseLeave = [this] { WebsiteLinkLeft(); };
 
-  startDelayTimer.OnTimer = [this] { StartDelayElapsed(); };
-  startDelayTimer.SetDriver(svc_.Timers);
+  startDelayTimer_.OnTimer = [this] { StartDelayElapsed(); };
+  startDelayTimer_.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++clicksDone_; };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
@@ -203,7 +202,7 @@ void MainForm::Create() {
       "Hotkeys \xE2\x80\x94 Start: " + hotkeys_.Text(hotkeys::HotkeyAction::Start) +
       "  |  Stop: " + hotkeys_.Text(hotkeys::HotkeyAction::Stop));
   if (!hotkeys_.Problems().empty()) statusLabel.SetText(hotkeys_.Problems());
-  startDelayTimer.SetEnabled(false);
+  startDelayTimer_.SetEnabled(false);
 }
 
 void MainForm::Closing() {
@@ -214,7 +213,7 @@ void MainForm::Closing() {
 void MainForm::Destroy() {
   recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
-  startDelayTimer.SetEnabled(false);
+  startDelayTimer_.SetEnabled(false);
   // A window destroyed without being closed leaves no button down either.
   clickRun_.Stop();
   player_.Stop();

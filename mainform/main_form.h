@@ -5,7 +5,6 @@
 // real windows and forwards user actions; the unit tests drive it headless.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,7 +109,6 @@ class MainForm : private macros::IPlaybackOutput,
   ui::Panel statusPanel;
   ui::Label statusLabel;
   ui::Label websiteLink;
-  ui::Timer startDelayTimer;
 
   // Control-state handlers.
   void CursorPositionClicked();
@@ -128,6 +126,8 @@ class MainForm : private macros::IPlaybackOutput,
   void StartClicked();
   void StopClicked();
   void StartDelayElapsed();
+  // The start delay's timer, armed from Start until the delay has passed.
+  const ui::Timer& StartDelayTimer() const { return startDelayTimer_; }
 
   // What a tick of a clicking run does, as the controls say now.
   clicker::ClickPlan CurrentClickPlan() override;
@@ -200,6 +200,7 @@ class MainForm : private macros::IPlaybackOutput,
   int32_t PendingSelection() const { return pendingSelection_; }
 
  private:
+  ui::Timer startDelayTimer_{1000};
   bool running_ = false;
   uint64_t clicksDone_ = 0;
   bool compactActive_ = false;

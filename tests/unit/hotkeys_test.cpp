@@ -91,7 +91,7 @@ TEST_F(HotkeyTest, StopDuringTheStartDelayAndInMacroMode) {
   m.startDelayEdit.UserSetText("5");
   m.HotkeyPressed(kStart);
   m.HotkeyPressed(kStart);  // during the delay: nothing
-  EXPECT_TRUE(m.startDelayTimer.Enabled());
+  EXPECT_TRUE(m.StartDelayTimer().Enabled());
   m.macrosRadio.UserClick();
   m.HotkeyPressed(kStop);
   EXPECT_EQ(m.statusLabel.Text(), "Stopped by hotkey. Runs done: 0");

@@ -46,7 +46,7 @@ TEST_F(MainFormTest, FreshStartShowsTheDefaults) {
   EXPECT_FALSE(m.alwaysOnTopCheck.Checked());
   EXPECT_FALSE(m.minimizeToTrayCheck.Checked());
   EXPECT_FALSE(m.ClickRun().Ticking());
-  EXPECT_FALSE(m.startDelayTimer.Enabled());
+  EXPECT_FALSE(m.StartDelayTimer().Enabled());
   EXPECT_EQ(m.websiteLink.Text(), "https://www.zuradivudiv.example/");
 }
 

@@ -134,14 +134,14 @@ TEST_F(RunTest, StartDelayPostponesTheFirstAction) {
   SetInterval(0, 0, 2, 0);
   m.startDelayEdit.UserSetText("5");
   m.startButton.UserClick();
-  EXPECT_TRUE(m.startDelayTimer.Enabled());
-  EXPECT_EQ(m.startDelayTimer.Interval(), 5000u);
+  EXPECT_TRUE(m.StartDelayTimer().Enabled());
+  EXPECT_EQ(m.StartDelayTimer().Interval(), 5000u);
   f.clock.Advance(6999);
   EXPECT_TRUE(f.mouse.sent.empty());
   f.clock.Advance(1);
   EXPECT_EQ(Presses(), 1);
   EXPECT_EQ(f.mouse.sentAt.front(), 7000u);
-  EXPECT_FALSE(m.startDelayTimer.Enabled());
+  EXPECT_FALSE(m.StartDelayTimer().Enabled());
 }
 
 TEST_F(RunTest, StopDuringTheStartDelayClicksNothing) {
@@ -151,7 +151,7 @@ TEST_F(RunTest, StopDuringTheStartDelayClicksNothing) {
   m.stopButton.UserClick();
   EXPECT_FALSE(m.Running());
   EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Clicks done: 0");
-  EXPECT_FALSE(m.startDelayTimer.Enabled());
+  EXPECT_FALSE(m.StartDelayTimer().Enabled());
   f.clock.Advance(20000);
   EXPECT_TRUE(f.mouse.sent.empty());
   EXPECT_TRUE(m.startButton.Enabled());
