@@ -319,8 +319,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Guarded([&] { frm_->Destroy(); });
       tray_.Remove();
       // The binding and the timers stay until the window object goes: this message may arrive
-      // inside one of their own handlers (a playback pumping messages when the window is
-      // closed), which must find them alive when it returns.
+      // inside one of their own handlers (the window closed while a handler's message box is
+      // open), which must find them alive when it returns.
       PostQuitMessage(0);
       return 0;
     case WM_NCDESTROY: {

@@ -46,12 +46,7 @@ MacroLibrary::MacroLibrary(plat::IEnvironment& env, plat::IDialogs& dialogs)
     : env_(env), dialogs_(dialogs) {}
 
 std::string MacroLibrary::Folder() {
-  const std::string settingsPath = settings::SettingsFilePathIn(env_);
-  const size_t slash = settingsPath.find_last_of("\\/");
-  std::string folder =
-      slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1);
-  if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += plat::kPathDelim;
-  folder += "Macros";
+  const std::string folder = settings::SettingsFolderIn(env_) + plat::kPathDelim + "Macros";
   env_.CreateFolders(folder);  // nothing happens when it exists
   return folder;
 }

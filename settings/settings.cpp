@@ -19,12 +19,16 @@ std::string WithDelimiter(std::string folder) {
 
 }  // namespace
 
-std::string SettingsFilePathIn(plat::IEnvironment& env) {
+std::string SettingsFolderIn(plat::IEnvironment& env) {
   std::string base = env.Variable("APPDATA");
   if (base.empty()) base = env.ExeFolder();
   const std::string folder = WithDelimiter(base) + product::kTitle;
   env.CreateFolders(folder);
-  return folder + plat::kPathDelim + kFileName;
+  return folder;
+}
+
+std::string SettingsFilePathIn(plat::IEnvironment& env) {
+  return SettingsFolderIn(env) + plat::kPathDelim + kFileName;
 }
 
 SettingsFile::SettingsFile(plat::IProfile& profile, plat::IEnvironment& env)

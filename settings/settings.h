@@ -35,8 +35,10 @@ struct Settings {
   int32_t selectedMacro = -1;  // the macro list's selection; -1 none
 };
 
-// "<APPDATA or the program's folder>\JUX Zura Divudiv\settings.ini"; the folder (and any missing
-// parents) is created on the way.
+// "<APPDATA or the program's folder>\JUX Zura Divudiv", created (with any missing parents) when
+// missing: the settings file and the macro folder live there.
+std::string SettingsFolderIn(plat::IEnvironment& env);
+// "<SettingsFolderIn>\settings.ini".
 std::string SettingsFilePathIn(plat::IEnvironment& env);
 
 class SettingsFile {
