@@ -97,12 +97,12 @@ void MainWindow::MsgCreate() {
   style_.ApplyToWindow(hwnd_);
   icons_.Apply(hwnd_, dpi_);
 
-  mouse_.SetWindow(hwnd_);
+  input_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
   hotkeys_.SetWindow(hwnd_);
   timers_ = std::make_unique<decltype(timers_)::element_type>(hwnd_);
   mainform::FormServices services;
-  services.Mouse = &mouse_;
+  services.Input = &input_;
   services.Clock = &clock_;
   services.Random = &random_;
   services.Dialogs = &dialogs_;
@@ -113,6 +113,7 @@ void MainWindow::MsgCreate() {
   services.Profile = &profile_;
   services.Env = &env_;
   services.MouseHook = &mouseHook_;
+  services.KeyboardHook = &keyboardHook_;
   frm_ = std::make_unique<MainForm>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);

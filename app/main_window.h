@@ -91,7 +91,7 @@ class MainWindow : public mainform::IFormWindow {
 #else
   std::unique_ptr<PreciseTimers> timers_;
 #endif
-  MouseInput mouse_;
+  SystemInput input_;
   Clock clock_;
   Random random_;
   Dialogs dialogs_;
@@ -101,6 +101,7 @@ class MainWindow : public mainform::IFormWindow {
   Environment env_;
   TrayIcon tray_;
   MouseHook mouseHook_;
+  KeyboardHook keyboardHook_;
   UINT taskbarCreated_ = 0;
   // A second copy of the program asks this window to come to the front.
   UINT showRequest_ = 0;

@@ -1,8 +1,9 @@
 // Playback-pace benchmark: 10 s macros of mouse moves recorded at 1000 Hz and at 250 Hz, each
 // played by the program's player (its events due on one clock, sent from the precise timers
 // through the message loop), beside the same macro played with plain summed sleeps (a Sleep of
-// each event's gap, then its input), in the same run. It prints what one SendInput costs first:
-// where that comes near a millisecond, no player keeps the 1000 Hz pace.
+// each event's gap, then its input), in the same run; the 250 Hz macro at the speeds 50, 100
+// and 200 %, against its recorded length divided by the speed. It prints what one SendInput
+// costs first: where that comes near a millisecond, no player keeps the 1000 Hz pace.
 //
 //   bench_playback.exe [--seconds=10]
 #include <windows.h>
@@ -76,7 +77,7 @@ int wmain(int argc, wchar_t** argv) {
   CreateDirectoryW(appData.c_str(), nullptr);
   SetEnvironmentVariableW(L"APPDATA", appData.c_str());
 
-  win::MouseInput mouse;
+  win::SystemInput mouse;
   win::Clock clock;
   win::Random random;
   win::Dialogs dialogs;
@@ -84,6 +85,7 @@ int wmain(int argc, wchar_t** argv) {
   win::Profile profile;
   win::Environment env;
   win::MouseHook hook;
+  win::KeyboardHook keyHook;
   HeadlessWindow window;
   NoHotkeys hotkeys;
   WNDCLASSW wc{};
@@ -96,7 +98,7 @@ int wmain(int argc, wchar_t** argv) {
   win::PreciseTimers timers(timerWindow);
   g_timers = &timers;
   mainform::FormServices s;
-  s.Mouse = &mouse;
+  s.Input = &mouse;
   s.Clock = &clock;
   s.Random = &random;
   s.Dialogs = &dialogs;
@@ -107,6 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   s.Profile = &profile;
   s.Env = &env;
   s.MouseHook = &hook;
+  s.KeyboardHook = &keyHook;
   MainForm frm(s);
   frm.Create();
 
@@ -119,25 +122,31 @@ int wmain(int argc, wchar_t** argv) {
   const double sendMs = (clock.NowMicros() - c0) / 1000.0 / kCostSamples;
   std::printf("Playback pace: %d s macros of mouse moves; one SendInput costs %.3f ms here\n",
               seconds, sendMs);
-  std::printf("%-34s %10s %12s\n", "", "played s", "vs recorded");
+  std::printf("%-40s %10s %10s %12s\n", "", "target s", "played s", "vs target");
 
   frm.macrosRadio.SetChecked(true);
   frm.repeatCountRadio.SetChecked(true);
   frm.repeatCountEdit.SetValue(1);
-  for (const uint32_t hz : {1000u, 250u}) {
+  const struct {
+    uint32_t hz;
+    int32_t speed;  // percent
+  } rows[] = {{1000, 100}, {250, 50}, {250, 100}, {250, 200}};
+  for (const auto& r : rows) {
     // The recording: one move per 1000/hz ms, to and fro over 200 pixels.
-    const uint32_t stepMs = 1000 / hz;
+    const uint32_t stepMs = 1000 / r.hz;
     auto macro = std::make_shared<RecordedMacro>();
     macro->SetName("bench");
-    const uint32_t events = static_cast<uint32_t>(seconds) * hz;
+    const uint32_t events = static_cast<uint32_t>(seconds) * r.hz;
     for (uint32_t i = 1; i <= events; ++i)
       macro->Events().push_back(
           {i * stepMs, MacroEventKind::Move, 300 + static_cast<int32_t>(i % 200), 400, -1});
-    const uint64_t recordedUs = uint64_t{events} * stepMs * 1000;
+    // The recorded length divided by the speed.
+    const uint64_t targetUs = uint64_t{events} * stepMs * 1000 * 100 / r.speed;
     frm.Library().Clear();
     frm.Library().Add(macro);
     frm.RefreshMacroList();
     frm.macroList.SetItemIndex(0);
+    frm.speedEdit.SetValue(r.speed);
 
     const uint64_t t0 = clock.NowMicros();
     frm.StartRun();
@@ -147,11 +156,13 @@ int wmain(int argc, wchar_t** argv) {
                          [&] { return !frm.Running(); }});
     const uint64_t player = clock.NowMicros() - t0;
 
-    // The plain way: sleep each gap, then send; the time spent sending adds up.
+    // The plain way: sleep each gap (divided by the speed), then send; the time spent sending
+    // adds up.
     const uint64_t t1 = clock.NowMicros();
     uint32_t previous = 0;
     for (const MacroEvent& e : macro->Events()) {
-      if (e.DeltaMs > previous) Sleep(e.DeltaMs - previous);
+      if (e.DeltaMs > previous)
+        Sleep((e.DeltaMs - previous) * 100 / static_cast<uint32_t>(r.speed));
       previous = e.DeltaMs;
       input.MoveTo(e.X, e.Y);
     }
@@ -159,9 +170,9 @@ int wmain(int argc, wchar_t** argv) {
 
     const auto row = [&](const char* what, uint64_t us) {
       char label[64];
-      std::snprintf(label, sizeof label, "%s, %u Hz", what, hz);
-      std::printf("%-34s %10.3f %+11.2f%%\n", label, Seconds(us),
-                  (static_cast<double>(us) - recordedUs) * 100.0 / recordedUs);
+      std::snprintf(label, sizeof label, "%s, %u Hz, %d %%", what, r.hz, r.speed);
+      std::printf("%-40s %10.3f %10.3f %+11.2f%%\n", label, Seconds(targetUs), Seconds(us),
+                  (static_cast<double>(us) - targetUs) * 100.0 / targetUs);
     };
     row("player (one clock)", player);
     row("baseline (summed sleeps)", summed);

@@ -1,11 +1,14 @@
 #include "macros/macro_player.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace macros {
 
 namespace {
 constexpr uint64_t kUsPerMs = 1000;
+// Recorded milliseconds are scaled by this before dividing by the speed in percent.
+constexpr uint64_t kScale = kUsPerMs * 100;
 }  // namespace
 
 MacroPlayer::MacroPlayer(plat::IClock& clock, ui::TimerDriver* timers, IPlaybackOutput& output)
@@ -17,16 +20,19 @@ MacroPlayer::MacroPlayer(plat::IClock& clock, ui::TimerDriver* timers, IPlayback
 MacroPlayer::~MacroPlayer() = default;
 
 void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilStopped,
-                        int32_t count, uint32_t leadMs) {
+                        int32_t count, uint32_t leadMs, int32_t speedPercent) {
   Stop();
   if (!macro) return;
   macro_ = std::move(macro);
   untilStopped_ = untilStopped;
   count_ = count;
+  speed_ = static_cast<uint64_t>(std::clamp(speedPercent, kMinSpeed, kMaxSpeed));
   runsBegun_ = 1;
   next_ = 0;
   previousOffset_ = 0;
   dueUs_ = clock_.NowMicros() + uint64_t{leadMs} * kUsPerMs;
+  runStartUs_ = dueUs_;
+  scaledSinceStart_ = 0;
   Tick();
 }
 
@@ -70,6 +76,8 @@ void MacroPlayer::Tick() {
       ++runsBegun_;
       next_ = 0;
       previousOffset_ = 0;
+      runStartUs_ = dueUs_;  // the next run continues from the last due time
+      scaledSinceStart_ = 0;
       if (tookNoTime && untilStopped_) {
         ArmFor(clock_.NowMicros());
         return;
@@ -79,9 +87,10 @@ void MacroPlayer::Tick() {
     const MacroEvent& e = events[next_];
     // Offsets count from the start of the recording; a smaller one than its predecessor does
     // not wait, and the next wait is measured from it.
-    const uint64_t due = e.DeltaMs > previousOffset_
-                             ? dueUs_ + uint64_t{e.DeltaMs - previousOffset_} * kUsPerMs
-                             : dueUs_;
+    const uint64_t scaled =
+        scaledSinceStart_ +
+        (e.DeltaMs > previousOffset_ ? uint64_t{e.DeltaMs - previousOffset_} * kScale : 0);
+    const uint64_t due = runStartUs_ + scaled / speed_;
     const uint64_t now = clock_.NowMicros();
     if (due > now) {
       ArmFor(due);
@@ -92,6 +101,7 @@ void MacroPlayer::Tick() {
       return;
     }
     dueUs_ = due;
+    scaledSinceStart_ = scaled;
     previousOffset_ = e.DeltaMs;
     ++next_;
     if (!Send(e)) {
@@ -102,27 +112,46 @@ void MacroPlayer::Tick() {
 }
 
 bool MacroPlayer::Send(const MacroEvent& e) {
-  const bool known = e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size());
   switch (e.Kind) {
     case MacroEventKind::Move:
       return output_.Move(e.X, e.Y);
     case MacroEventKind::Down:
       if (!output_.Move(e.X, e.Y)) return false;
       if (!output_.Press(e.Button)) return false;
-      if (known) held_[static_cast<size_t>(e.Button)] = true;
+      if (e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size()))
+        held_[static_cast<size_t>(e.Button)] = true;
       return true;
     case MacroEventKind::Up: {
       const bool moved = output_.Move(e.X, e.Y);
       const bool released = output_.Release(e.Button);
-      if (known) held_[static_cast<size_t>(e.Button)] = false;
+      if (e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size()))
+        held_[static_cast<size_t>(e.Button)] = false;
       return moved && released;
     }
+    case MacroEventKind::Wheel:
+    case MacroEventKind::HorizontalWheel:
+      // The wheel turns the window under the pointer: the pointer goes there first.
+      return output_.Move(e.X, e.Y) &&
+             output_.Wheel(e.Button, e.Kind == MacroEventKind::HorizontalWheel);
+    case MacroEventKind::KeyDown:
+      if (!output_.KeyDown(e.Button)) return false;
+      heldKeys_[MacroKeyVk(e.Button)] = e.Button;
+      return true;
+    case MacroEventKind::KeyUp:
+      heldKeys_[MacroKeyVk(e.Button)].reset();
+      return output_.KeyUp(e.Button);
     default:
       return true;  // unknown kinds keep their time and send nothing
   }
 }
 
 void MacroPlayer::ReleaseHeld() {
+  for (std::optional<int32_t>& key : heldKeys_)
+    if (key) {
+      const int32_t packed = *key;
+      key.reset();
+      output_.KeyUp(packed);
+    }
   for (size_t b = 0; b < held_.size(); ++b)
     if (held_[b]) {
       held_[b] = false;

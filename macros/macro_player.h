@@ -1,12 +1,13 @@
-// Plays a macro's events back at their recorded pace, driven by one timer of the window: each
-// tick sends the events whose time has come and arms the timer for the next one, so the
-// message loop runs between events and a stop takes effect at once.
+// Plays a macro's events back at their recorded pace or faster or slower, driven by one timer of
+// the window: each tick sends the events whose time has come and arms the timer for the next
+// one, so the message loop runs between events and a stop takes effect at once.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "macros/recorded_macro.h"
 #include "platform/platform.h"
@@ -22,6 +23,10 @@ class IPlaybackOutput {
   virtual bool Move(int32_t x, int32_t y) = 0;
   virtual bool Press(int32_t button) = 0;
   virtual bool Release(int32_t button) = 0;
+  virtual bool Wheel(int32_t delta, bool horizontal) = 0;
+  // A key as a macro keeps it (see PackMacroKey).
+  virtual bool KeyDown(int32_t key) = 0;
+  virtual bool KeyUp(int32_t key) = 0;
 };
 
 class MacroPlayer {
@@ -42,17 +47,21 @@ class MacroPlayer {
   std::function<void(End)> OnEnded;
 
   // Plays `macro` once (`untilStopped` false and `count` 1 or less), `count` times, or until
-  // stopped. The first run's offsets count from `leadMs` after now.
+  // stopped. The first run's offsets count from `leadMs` after now. Every wait of the macro is
+  // divided by `speedPercent` / 100 (clamped to kMinSpeed..kMaxSpeed): 200 plays it in half
+  // its time.
   void Start(std::shared_ptr<const RecordedMacro> macro, bool untilStopped, int32_t count,
-             uint32_t leadMs = 0);
-  // Ends the playback at once: nothing more is sent, and every button it pressed and has not
-  // released is released.
+             uint32_t leadMs = 0, int32_t speedPercent = 100);
+  // Ends the playback at once: nothing more is sent, and every button and key it pressed and
+  // has not released is released.
   void Stop();
   bool Active() const { return macro_ != nullptr; }
 
   // The longest stretch of overdue events sent in one go before the message loop gets its
   // turn again.
   static constexpr uint64_t kSliceUs = 20000;
+  static constexpr int32_t kMinSpeed = 10;
+  static constexpr int32_t kMaxSpeed = 1000;
 
  private:
   void Tick();
@@ -69,11 +78,18 @@ class MacroPlayer {
   bool untilStopped_ = false;
   int32_t count_ = 0;
   int32_t runsBegun_ = 0;
+  uint64_t speed_ = 100;         // percent
   size_t next_ = 0;              // the event sent next
   uint32_t previousOffset_ = 0;  // DeltaMs of the event sent last in this run
-  uint64_t dueUs_ = 0;           // when the event sent last was due; the pace's anchor
-  // Buttons pressed and not released yet: left, right, middle.
-  std::array<bool, 3> held_{};
+  // The pace's anchor: when this run began, and the recorded time since then (in ms times
+  // 100000, so that dividing by the speed loses nothing that adds up).
+  uint64_t runStartUs_ = 0;
+  uint64_t scaledSinceStart_ = 0;
+  uint64_t dueUs_ = 0;  // when the event sent last was due
+  // Buttons pressed and not released yet: left, right, middle, the two side buttons.
+  std::array<bool, 5> held_{};
+  // Keys pressed and not released yet, by virtual-key code: the packed key to release.
+  std::array<std::optional<int32_t>, 256> heldKeys_{};
 };
 
 }  // namespace macros

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <initializer_list>
 
 namespace macros {
 
@@ -14,7 +15,41 @@ constexpr uint32_t kWmRButtonDown = 0x0204;
 constexpr uint32_t kWmRButtonUp = 0x0205;
 constexpr uint32_t kWmMButtonDown = 0x0207;
 constexpr uint32_t kWmMButtonUp = 0x0208;
+constexpr uint32_t kWmMouseWheel = 0x020A;
+constexpr uint32_t kWmXButtonDown = 0x020B;
+constexpr uint32_t kWmXButtonUp = 0x020C;
+constexpr uint32_t kWmMouseHWheel = 0x020E;
+constexpr uint32_t kWmKeyDown = 0x0100;
+constexpr uint32_t kWmKeyUp = 0x0101;
+constexpr uint32_t kWmSysKeyDown = 0x0104;
+constexpr uint32_t kWmSysKeyUp = 0x0105;
+constexpr uint32_t kLlkhfExtended = 0x01;
 constexpr int32_t kCountdownStart = 10;
+
+// The high word of a hook's mouseData, signed: the wheel delta or the side button.
+int32_t HighWord(uint32_t mouseData) {
+  return static_cast<int16_t>(static_cast<uint16_t>(mouseData >> 16));
+}
+
+// The virtual-key codes a chord's keys may arrive with: the key itself and, for each modifier,
+// its generic code and those of its left and right keys.
+std::bitset<256> ChordKeys(const HotkeyData& chord) {
+  std::bitset<256> keys;
+  keys.set(chord.Vk & 0xFF);
+  const auto add = [&](uint32_t modifier, std::initializer_list<uint32_t> vks) {
+    if ((chord.Modifiers & modifier) == 0) return;
+    for (uint32_t vk : vks) keys.set(vk);
+  };
+  add(hk::kModShift, {0x10, 0xA0, 0xA1});
+  add(hk::kModControl, {0x11, 0xA2, 0xA3});
+  add(hk::kModAlt, {0x12, 0xA4, 0xA5});
+  add(hk::kModWin, {0x5B, 0x5C});
+  return keys;
+}
+
+bool IsKey(const MacroEvent& e) {
+  return e.Kind == MacroEventKind::KeyDown || e.Kind == MacroEventKind::KeyUp;
+}
 
 std::string Format(const char* pattern, int value) {
   char buf[64];
@@ -24,10 +59,16 @@ std::string Format(const char* pattern, int value) {
 
 }  // namespace
 
-MacroRecorder::MacroRecorder(plat::IClock& clock, plat::IMouseInput& mouse, plat::IMouseHook& hook,
-                             plat::IEnvironment& env, ui::TimerDriver* timers,
-                             MacroLibrary& library, IRecorderHost& host)
-    : clock_(clock), mouse_(mouse), hook_(hook), env_(env), library_(library), host_(host) {
+MacroRecorder::MacroRecorder(plat::IClock& clock, plat::IInput& mouse, plat::IMouseHook& hook,
+                             plat::IKeyboardHook& keyHook, plat::IEnvironment& env,
+                             ui::TimerDriver* timers, MacroLibrary& library, IRecorderHost& host)
+    : clock_(clock),
+      mouse_(mouse),
+      hook_(hook),
+      keyHook_(keyHook),
+      env_(env),
+      library_(library),
+      host_(host) {
   countdownTimer_.OnTimer = [this] { CountdownTick(); };
   countdownTimer_.SetDriver(timers);
   blinkTimer_.OnTimer = [this] {
@@ -38,12 +79,13 @@ MacroRecorder::MacroRecorder(plat::IClock& clock, plat::IMouseInput& mouse, plat
 }
 
 MacroRecorder::~MacroRecorder() {
-  RemoveHook();
+  RemoveHooks();
 }
 
-void MacroRecorder::StartCountdown(const std::string& recordingCaption) {
+void MacroRecorder::StartCountdown(const std::string& recordingCaption, bool withKeys) {
   if (recording_ || countingDown_) return;
   recordingCaption_ = recordingCaption;
+  withKeys_ = withKeys;
   countingDown_ = true;
   countdown_ = kCountdownStart;
   host_.ShowRecorderBar(Format("Recording starts in %d...", kCountdownStart));
@@ -70,11 +112,13 @@ void MacroRecorder::Begin() {
   countdownTimer_.SetEnabled(false);
   blinkTimer_.SetEnabled(false);
   events_.clear();
+  keysDown_.reset();
   hasLastPoint_ = false;
   startTick_ = clock_.TickCount();
   lastTick_ = startTick_;
-  RemoveHook();
+  RemoveHooks();
   hookInstalled_ = hook_.Install(*this);
+  keyHookInstalled_ = withKeys_ && keyHook_.Install(*this);
   recording_ = true;
   plat::Point p;
   if (mouse_.CursorPos(p)) {
@@ -85,19 +129,20 @@ void MacroRecorder::Begin() {
   host_.RecordingStarted();
 }
 
-void MacroRecorder::RemoveHook() {
-  if (!hookInstalled_) return;
-  hook_.Remove();
+void MacroRecorder::RemoveHooks() {
+  if (hookInstalled_) hook_.Remove();
+  if (keyHookInstalled_) keyHook_.Remove();
   hookInstalled_ = false;
+  keyHookInstalled_ = false;
 }
 
 void MacroRecorder::Shutdown() {
-  RemoveHook();
+  RemoveHooks();
   countdownTimer_.SetEnabled(false);
   blinkTimer_.SetEnabled(false);
 }
 
-void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y) noexcept {
+void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept {
   if (!recording_) return;
   int32_t button = -1;
   MacroEventKind kind = MacroEventKind::Move;
@@ -123,11 +168,50 @@ void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y) noexcept {
     case kWmMButtonUp:
       button = 2, kind = MacroEventKind::Up;
       break;
+    case kWmXButtonDown:
+    case kWmXButtonUp: {
+      const int32_t which = HighWord(mouseData);  // XBUTTON1 or XBUTTON2
+      if (which != 1 && which != 2) return;
+      button = which + 2;
+      kind = message == kWmXButtonDown ? MacroEventKind::Down : MacroEventKind::Up;
+      break;
+    }
+    case kWmMouseWheel:
+      button = HighWord(mouseData), kind = MacroEventKind::Wheel;
+      break;
+    case kWmMouseHWheel:
+      button = HighWord(mouseData), kind = MacroEventKind::HorizontalWheel;
+      break;
     default:
-      return;  // wheel, horizontal wheel, extra buttons
+      return;
   }
   Record(MacroEventKind::Move, x, y, -1);
   Record(kind, x, y, button);
+}
+
+void MacroRecorder::OnKey(uint32_t message, uint32_t vk, uint32_t scanCode,
+                          uint32_t flags) noexcept {
+  if (!recording_ || !keyHookInstalled_) return;
+  const size_t index = vk & 0xFF;
+  const int32_t key = PackMacroKey(vk, scanCode, (flags & kLlkhfExtended) != 0);
+  switch (message) {
+    case kWmKeyDown:
+    case kWmSysKeyDown:
+      keysDown_.set(index);
+      Record(MacroEventKind::KeyDown, lastPoint_.X, lastPoint_.Y, key);
+      return;
+    case kWmKeyUp:
+    case kWmSysKeyUp:
+      // A release whose press came before the recording (the keys of the start-recording
+      // hotkey, a key held through the countdown) would release a key that playback never
+      // pressed.
+      if (!keysDown_.test(index)) return;
+      keysDown_.reset(index);
+      Record(MacroEventKind::KeyUp, lastPoint_.X, lastPoint_.Y, key);
+      return;
+    default:
+      return;
+  }
 }
 
 void MacroRecorder::Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept {
@@ -163,7 +247,57 @@ std::string MacroRecorder::Name(const std::string& stamp, uint32_t durationMs,
   return stamp + " (" + seconds + "s)";
 }
 
-MacroRecorder::Result MacroRecorder::Finish() {
+void MacroRecorder::DropStopChord(const HotkeyData& chord) {
+  const std::bitset<256> chordKeys = ChordKeys(chord);
+  const auto isChordKey = [&](const MacroEvent& e) {
+    return IsKey(e) && chordKeys.test(MacroKeyVk(e.Button));
+  };
+  const auto isDownOf = [](const MacroEvent& e, const std::bitset<256>& keys) {
+    return e.Kind == MacroEventKind::KeyDown && keys.test(MacroKeyVk(e.Button));
+  };
+  // The press of the chord's key that fired the hotkey: the last one, after which only moves
+  // and the chord's keys come. When the hook did not see it, the end of the recording.
+  size_t trigger = events_.size();
+  for (size_t i = events_.size(); i-- > 0;) {
+    const MacroEvent& e = events_[i];
+    if (e.Kind != MacroEventKind::Move && !isChordKey(e)) break;
+    if (e.Kind == MacroEventKind::KeyDown && MacroKeyVk(e.Button) == (chord.Vk & 0xFF)) {
+      trigger = i;
+      break;
+    }
+  }
+  std::vector<bool> drop(events_.size(), false);
+  std::bitset<256> droppedDown;
+  // Right before it, the presses and repeats of the modifiers held for it (and of its key, when
+  // it repeated before the hotkey came through).
+  for (size_t i = trigger; i-- > 0;) {
+    const MacroEvent& e = events_[i];
+    if (e.Kind == MacroEventKind::Move) continue;
+    if (!isDownOf(e, chordKeys)) break;
+    drop[i] = true;
+    droppedDown.set(MacroKeyVk(e.Button));
+  }
+  // From it on, the chord's keys: its presses, repeats and releases, except the release of a
+  // key pressed before the chord (it ends a press that stays in the recording).
+  for (size_t i = trigger; i < events_.size(); ++i) {
+    const MacroEvent& e = events_[i];
+    if (!isChordKey(e)) continue;
+    const size_t vk = MacroKeyVk(e.Button);
+    if (e.Kind == MacroEventKind::KeyDown) {
+      drop[i] = true;
+      droppedDown.set(vk);
+    } else if (droppedDown.test(vk)) {
+      drop[i] = true;
+      droppedDown.reset(vk);
+    }
+  }
+  size_t kept = 0;
+  for (size_t i = 0; i < events_.size(); ++i)
+    if (!drop[i]) events_[kept++] = events_[i];
+  events_.resize(kept);
+}
+
+MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
   Result result;
   if (!recording_ && !countingDown_) return result;
   countingDown_ = false;
@@ -171,9 +305,11 @@ MacroRecorder::Result MacroRecorder::Finish() {
   blinkTimer_.SetEnabled(false);
   uint32_t duration = 0;
   if (recording_) {
-    RemoveHook();
+    RemoveHooks();
     recording_ = false;
-    duration = lastTick_ - startTick_;
+    if (stopChord) DropStopChord(*stopChord);
+    // Until the last event kept (the clock ticks with each event recorded).
+    duration = events_.empty() ? 0 : events_.back().DeltaMs;
   }
   if (!events_.empty()) {
     const std::string stamp = TimeStamp(env_.LocalNow());
@@ -192,6 +328,7 @@ MacroRecorder::Result MacroRecorder::Finish() {
     result.macro = macro;
   }
   events_.clear();
+  keysDown_.reset();
   hasLastPoint_ = false;
   return result;
 }

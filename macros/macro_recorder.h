@@ -1,14 +1,17 @@
 // The macro recorder: a countdown of ten seconds in the compact bar (the start-recording hotkey
-// cuts it short), then every mouse movement, press and release through the low-level mouse
-// hook, each with its time since the start; at the end the recording becomes a macro named
-// after the date, time and length, saved as a new file of the library and added to it.
+// cuts it short), then every mouse movement, press, release and wheel turn through the
+// low-level mouse hook and, when asked, every key through the low-level keyboard hook, each
+// with its time since the start; at the end the recording becomes a macro named after the
+// date, time and length, saved as a new file of the library and added to it.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "hotkeys/hotkey_data.h"
 #include "macros/macro_library.h"
 #include "macros/recorded_macro.h"
 #include "platform/platform.h"
@@ -28,11 +31,11 @@ class IRecorderHost {
   virtual void RecordingStarted() = 0;
 };
 
-class MacroRecorder : public plat::IMouseHookSink {
+class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
  public:
-  MacroRecorder(plat::IClock& clock, plat::IMouseInput& mouse, plat::IMouseHook& hook,
-                plat::IEnvironment& env, ui::TimerDriver* timers, MacroLibrary& library,
-                IRecorderHost& host);
+  MacroRecorder(plat::IClock& clock, plat::IInput& mouse, plat::IMouseHook& hook,
+                plat::IKeyboardHook& keyHook, plat::IEnvironment& env, ui::TimerDriver* timers,
+                MacroLibrary& library, IRecorderHost& host);
   ~MacroRecorder() override;
   MacroRecorder(const MacroRecorder&) = delete;
   MacroRecorder& operator=(const MacroRecorder&) = delete;
@@ -43,22 +46,28 @@ class MacroRecorder : public plat::IMouseHookSink {
   const std::vector<MacroEvent>& Events() const { return events_; }
 
   // Starts the countdown; its end begins the recording with `recordingCaption` on the bar.
-  void StartCountdown(const std::string& recordingCaption);
+  // With `withKeys` the keyboard is recorded too.
+  void StartCountdown(const std::string& recordingCaption, bool withKeys);
+  // The keyboard hook is in place: keys are being recorded.
+  bool RecordingKeys() const { return keyHookInstalled_; }
   // Begins recording now (the countdown is cut short); nothing while recording.
   void Begin();
   struct Result {
     std::shared_ptr<RecordedMacro> macro;  // none: a countdown, or nothing was recorded
     std::string saveError;                 // why its file could not be written; empty: saved
   };
-  // Ends the countdown or the recording: the hook is removed and the timers stop. A recording
+  // Ends the countdown or the recording: the hooks are removed and the timers stop. A recording
   // with events becomes a macro of the library, saved as a new file when the folder can be
-  // written and kept without a file when it cannot (the error is in the result).
-  Result Finish();
+  // written and kept without a file when it cannot (the error is in the result). With
+  // `stopChord`, the hotkey that ended the recording, its keys at the end are left out.
+  Result Finish(const HotkeyData* stopChord = nullptr);
   // Removes the hook and stops the timers, keeping nothing (the window is going).
   void Shutdown();
 
   // One call of the low-level mouse hook. Constant work; never touches files or windows.
-  void OnMouse(uint32_t message, int32_t x, int32_t y) noexcept override;
+  void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept override;
+  // One call of the low-level keyboard hook; likewise.
+  void OnKey(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags) noexcept override;
 
   // "yyyy-mm-dd hh.nn.ss" for a date and time.
   static std::string TimeStamp(const plat::DateTime& t);
@@ -69,11 +78,15 @@ class MacroRecorder : public plat::IMouseHookSink {
  private:
   void CountdownTick();
   void Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
-  void RemoveHook();
+  void RemoveHooks();
+  // Leaves out the stop hotkey's keys at the end of the recording: the press that fired it,
+  // the modifiers held for it, and what follows of them (repeats, releases).
+  void DropStopChord(const HotkeyData& chord);
 
   plat::IClock& clock_;
-  plat::IMouseInput& mouse_;
+  plat::IInput& mouse_;
   plat::IMouseHook& hook_;
+  plat::IKeyboardHook& keyHook_;
   plat::IEnvironment& env_;
   MacroLibrary& library_;
   IRecorderHost& host_;
@@ -83,7 +96,11 @@ class MacroRecorder : public plat::IMouseHookSink {
   std::string recordingCaption_;
   bool countingDown_ = false;
   bool recording_ = false;
+  bool withKeys_ = false;
   bool hookInstalled_ = false;
+  bool keyHookInstalled_ = false;
+  // Keys whose press was recorded and whose release was not yet, by virtual-key code.
+  std::bitset<256> keysDown_;
   int32_t countdown_ = 0;
   uint32_t startTick_ = 0;
   uint32_t lastTick_ = 0;

@@ -15,20 +15,36 @@
 #include <string_view>
 #include <vector>
 
-// What a recorded event did. A kind read from a file may hold any byte value; the player sends
-// nothing for values above Up.
+// What a recorded event did. A kind read from a file may hold any byte value; the player keeps
+// the time of a kind it does not know and sends nothing for it.
 enum class MacroEventKind : uint8_t {
-  Move = 0,  // the pointer moved to (X, Y)
-  Down = 1,  // a button was pressed at (X, Y)
-  Up = 2,    // a button was released at (X, Y)
+  Move = 0,             // the pointer moved to (X, Y)
+  Down = 1,             // a button was pressed at (X, Y)
+  Up = 2,               // a button was released at (X, Y)
+  Wheel = 3,            // the wheel turned at (X, Y); Button is the signed delta, 120 a notch
+  HorizontalWheel = 4,  // likewise, the horizontal wheel (positive: to the right)
+  KeyDown = 5,          // a key was pressed (or repeated) while the pointer was at (X, Y)
+  KeyUp = 6,            // a key was released
 };
+
+// The Button of a key event: virtual-key code | scan code << 8 | kMacroKeyExtended.
+inline constexpr int32_t kMacroKeyExtended = 0x10000;
+constexpr int32_t PackMacroKey(uint32_t vk, uint32_t scanCode, bool extended) {
+  return static_cast<int32_t>((vk & 0xFF) | (scanCode & 0xFF) << 8) |
+         (extended ? kMacroKeyExtended : 0);
+}
+constexpr uint32_t MacroKeyVk(int32_t key) {
+  return static_cast<uint32_t>(key) & 0xFF;
+}
 
 struct MacroEvent {
   uint32_t DeltaMs = 0;  // milliseconds from the start of the recording (not from the last event)
   MacroEventKind Kind = MacroEventKind::Move;
   int32_t X = 0;  // virtual-screen pixels; negative left of or above the primary monitor
   int32_t Y = 0;
-  int32_t Button = -1;  // 0 left, 1 right, 2 middle; -1 for movements
+  // Down and Up: 0 left, 1 right, 2 middle, 3 and 4 the side buttons; Move: -1; Wheel and
+  // HorizontalWheel: the delta; KeyDown and KeyUp: the packed key.
+  int32_t Button = -1;
 
   friend bool operator==(const MacroEvent&, const MacroEvent&) = default;
 };

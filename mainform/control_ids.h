@@ -48,5 +48,8 @@ inline constexpr int aboutButton = 191;
 inline constexpr int statusLabel = 192;
 inline constexpr int websiteLink = 193;
 inline constexpr int statusPanel = 194;
+inline constexpr int recordKeysCheck = 401;
+inline constexpr int speedEdit = 402;
+inline constexpr int speedLabel = 405;
 
 }  // namespace ids

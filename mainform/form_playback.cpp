@@ -27,13 +27,14 @@ void MainForm::PlayMacroRuns(uint32_t leadMs) {
     return;
   }
   for (const MacroEvent& e : macro->Events())
-    if (e.Kind <= MacroEventKind::Up) {
+    if (e.Kind <= MacroEventKind::HorizontalWheel) {
       ShowStartedFor({e.X, e.Y});
       break;
     }
   // The repeat mode and count are read once: changing them later does not change how many
   // runs are played.
-  player_.Start(macro, untilStoppedRadio.Checked(), repeatCountEdit.Value(), leadMs);
+  player_.Start(macro, untilStoppedRadio.Checked(), repeatCountEdit.Value(), leadMs,
+                speedEdit.Value());
 }
 
 void MainForm::PlaybackEnded(macros::MacroPlayer::End end) {

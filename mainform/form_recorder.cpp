@@ -8,17 +8,18 @@ void MainForm::CreateMacroClicked() {
 
 void MainForm::BeginRecordCountdown() {
   if (recorder_.Recording() || running_ || recorder_.CountingDown()) return;
-  recorder_.StartCountdown("Recording... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) +
-                           " to stop");
+  recorder_.StartCountdown(
+      "Recording... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop",
+      recordKeysCheck.Checked());
 }
 
 void MainForm::BeginRecording() {
   recorder_.Begin();
 }
 
-void MainForm::FinishRecording(const std::string& reason) {
+void MainForm::FinishRecording(const std::string& reason, const HotkeyData* stopChord) {
   if (!recorder_.Recording() && !recorder_.CountingDown()) return;
-  const macros::MacroRecorder::Result result = recorder_.Finish();
+  const macros::MacroRecorder::Result result = recorder_.Finish(stopChord);
   LeaveCompactUi();
   if (!result.macro) {
     statusLabel.SetText("Macro recording cancelled or empty.");

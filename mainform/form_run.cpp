@@ -16,7 +16,7 @@ constexpr const char* kStartedElevated =
 }  // namespace
 
 void MainForm::ShowStartedFor(const plat::Point& point) {
-  statusLabel.SetText(svc_.Mouse->HigherIntegrityAt(point) ? kStartedElevated : "Started");
+  statusLabel.SetText(svc_.Input->HigherIntegrityAt(point) ? kStartedElevated : "Started");
 }
 
 std::string MainForm::RunningCaption() {
@@ -117,7 +117,7 @@ clicker::ClickPlan MainForm::CurrentClickPlan() {
 plat::Point MainForm::ClickTargetPoint() {
   plat::Point p;
   if (cursorPositionRadio.Checked()) {
-    svc_.Mouse->CursorPos(p);
+    svc_.Input->CursorPos(p);
   } else if (coordinatesRadio.Checked()) {
     int32_t v = 0;
     p.X = ui::ParseDecimalInt(coordXEdit.Text(), v) ? v : 0;

@@ -36,6 +36,8 @@ settings::Settings MainForm::CurrentSettings() {
   s.coordX = coordXEdit.Value();
   s.coordY = coordYEdit.Value();
   s.selectedMacro = macroList.ItemIndex();
+  s.recordKeys = recordKeysCheck.Checked();
+  s.speedPercent = speedEdit.Value();
   return s;
 }
 
@@ -86,6 +88,8 @@ void MainForm::LoadSettings() {
   coordXEdit.SetValue(s.coordX);
   coordYEdit.SetValue(s.coordY);
   pendingSelection_ = s.selectedMacro;
+  recordKeysCheck.SetChecked(s.recordKeys);
+  speedEdit.SetValue(s.speedPercent);
 
   hotkeys_.RegisterAll();
   if (cursorPositionRadio.Checked())

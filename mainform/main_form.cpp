@@ -26,7 +26,11 @@ MainForm::MainForm(const mainform::FormServices& services)
                         &targetGroup),
       renameMacroButton(ids::renameMacroButton, "renameMacroButton", {148, 127, 65, 24},
                         &targetGroup),
-      macroList(ids::macroList, "macroList", {10, 157, 204, 264}, &targetGroup),
+      macroList(ids::macroList, "macroList", {10, 157, 204, 236}, &targetGroup),
+      recordKeysCheck(ids::recordKeysCheck, "recordKeysCheck", {11, 405, 80, 17}, &targetGroup),
+      speedLabel(ids::speedLabel, "speedLabel", {104, 406, 54, 15}, &targetGroup),
+      speedEdit(ids::speedEdit, "speedEdit", {156, 402, 58, 24}, macros::MacroPlayer::kMinSpeed,
+                macros::MacroPlayer::kMaxSpeed, 100, &targetGroup),
       intervalGroup(ids::intervalGroup, "intervalGroup", {253, 10, 297, 97}),
       hoursLabel(ids::hoursLabel, "hoursLabel", {16, 24, 50, 15}, &intervalGroup),
       minutesLabel(ids::minutesLabel, "minutesLabel", {80, 24, 60, 15}, &intervalGroup),
@@ -66,25 +70,26 @@ MainForm::MainForm(const mainform::FormServices& services)
       statusLabel(ids::statusLabel, "statusLabel", {10, 5, 335, 15}, &statusPanel),
       websiteLink(ids::websiteLink, "websiteLink", {350, 5, 195, 15}, &statusPanel),
       svc_(services),
-      input_(*services.Mouse),
+      input_(*services.Input),
       clickRun_(input_, *services.Random, services.Timers, *this),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
       library_(*services.Env, *services.Dialogs),
-      recorder_(*services.Clock, *services.Mouse, *services.MouseHook, *services.Env,
-                services.Timers, library_, *this) {
-  controls_ = {&startButton,      &stopButton,          &targetGroup,         &cursorPositionRadio,
-               &coordinatesRadio, &coordXEdit,          &coordSeparatorLabel, &coordYEdit,
-               &macrosRadio,      &createMacroButton,   &removeMacroButton,   &renameMacroButton,
-               &macroList,        &intervalGroup,       &hoursLabel,          &minutesLabel,
-               &secondsLabel,     &millisecondsLabel,   &hoursEdit,           &minutesEdit,
-               &secondsEdit,      &millisecondsEdit,    &jitterCheck,         &jitterEdit,
-               &clickTypeGroup,   &buttonCombo,         &clickTypeCombo,      &holdLabel,
-               &holdEdit,         &startDelayGroup,     &startDelayLabel,     &startDelayEdit,
-               &repeatGroup,      &untilStoppedRadio,   &repeatCountRadio,    &repeatCountEdit,
-               &additionalGroup,  &minimizeToTrayCheck, &alwaysOnTopCheck,    &hotkeysLabel,
-               &aboutButton,      &statusPanel,         &statusLabel,         &websiteLink};
+      recorder_(*services.Clock, *services.Input, *services.MouseHook, *services.KeyboardHook,
+                *services.Env, services.Timers, library_, *this) {
+  controls_ = {&startButton,         &stopButton,        &targetGroup,         &cursorPositionRadio,
+               &coordinatesRadio,    &coordXEdit,        &coordSeparatorLabel, &coordYEdit,
+               &macrosRadio,         &createMacroButton, &removeMacroButton,   &renameMacroButton,
+               &macroList,           &recordKeysCheck,   &speedLabel,          &speedEdit,
+               &intervalGroup,       &hoursLabel,        &minutesLabel,        &secondsLabel,
+               &millisecondsLabel,   &hoursEdit,         &minutesEdit,         &secondsEdit,
+               &millisecondsEdit,    &jitterCheck,       &jitterEdit,          &clickTypeGroup,
+               &buttonCombo,         &clickTypeCombo,    &holdLabel,           &holdEdit,
+               &startDelayGroup,     &startDelayLabel,   &startDelayEdit,      &repeatGroup,
+               &untilStoppedRadio,   &repeatCountRadio,  &repeatCountEdit,     &additionalGroup,
+               &minimizeToTrayCheck, &alwaysOnTopCheck,  &hotkeysLabel,        &aboutButton,
+               &statusPanel,         &statusLabel,       &websiteLink};
 
   // Captions and design states.
   startButton.SetText("Start");
@@ -105,6 +110,11 @@ MainForm::MainForm(const mainform::FormServices& services)
   renameMacroButton.SetText("Rename");
   renameMacroButton.SetEnabled(false);
   macroList.SetEnabled(false);
+  recordKeysCheck.SetText("Keyboard");
+  recordKeysCheck.SetEnabled(false);
+  speedLabel.SetText("Speed %");
+  speedLabel.SetEnabled(false);
+  speedEdit.SetEnabled(false);
   intervalGroup.SetText("Click Interval");
   hoursLabel.SetText("Hours");
   minutesLabel.SetText("Minutes");
@@ -190,6 +200,8 @@ void MainForm::Create() {
   alwaysOnTopCheck.SetChecked(false);
   minimizeToTrayCheck.SetChecked(false);
   startDelayEdit.SetValue(0);
+  recordKeysCheck.SetChecked(false);
+  speedEdit.SetValue(100);
 
   pendingSelection_ = -1;
   compactActive_ = false;
@@ -243,7 +255,7 @@ void MainForm::CursorPositionClicked() {
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
            &coordXEdit, &coordSeparatorLabel, &coordYEdit, &renameMacroButton, &removeMacroButton,
-           &createMacroButton, &macroList})
+           &createMacroButton, &macroList, &recordKeysCheck, &speedLabel, &speedEdit})
     c->SetEnabled(false);
   jitterEdit.SetEnabled(jitterCheck.Checked());
   const bool hold = clickTypeCombo.ItemIndex() == 2;
@@ -259,8 +271,9 @@ void MainForm::CoordinatesClicked() {
 }
 
 void MainForm::MacrosClicked() {
-  for (ui::Control* c : std::initializer_list<ui::Control*>{&renameMacroButton, &removeMacroButton,
-                                                            &createMacroButton, &macroList})
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &renameMacroButton, &removeMacroButton, &createMacroButton, &macroList, &recordKeysCheck,
+           &speedLabel, &speedEdit})
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
            &intervalGroup, &clickTypeGroup, &coordXEdit, &coordSeparatorLabel, &coordYEdit,
@@ -296,9 +309,10 @@ void MainForm::HotkeyPressed(uintptr_t id) {
       if (!recorder_.Recording()) StartRun();
       break;
     case hotkeys::HotkeyAction::Stop:
-      if (recorder_.Recording())
-        FinishRecording("Recording stopped by hotkey.");
-      else if (macrosRadio.Checked())
+      if (recorder_.Recording()) {
+        const HotkeyData chord = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
+        FinishRecording("Recording stopped by hotkey.", &chord);
+      } else if (macrosRadio.Checked())
         StopRun("Stopped by hotkey. Runs done: " + std::to_string(clicksDone_));
       else
         StopRun("Stopped by hotkey. Clicks done: " + std::to_string(clicksDone_));

@@ -28,7 +28,7 @@ namespace mainform {
 
 // The operating-system services the window uses. All must outlive the window.
 struct FormServices {
-  plat::IMouseInput* Mouse = nullptr;
+  plat::IInput* Input = nullptr;
   plat::IClock* Clock = nullptr;
   plat::IRandom* Random = nullptr;
   plat::IDialogs* Dialogs = nullptr;
@@ -39,6 +39,7 @@ struct FormServices {
   plat::IProfile* Profile = nullptr;
   plat::IEnvironment* Env = nullptr;
   plat::IMouseHook* MouseHook = nullptr;
+  plat::IKeyboardHook* KeyboardHook = nullptr;
 };
 
 }  // namespace mainform
@@ -78,6 +79,9 @@ class MainForm : private macros::IPlaybackOutput,
   ui::Button removeMacroButton;
   ui::Button renameMacroButton;
   ui::ListBox macroList;
+  ui::CheckBox recordKeysCheck;
+  ui::Label speedLabel;
+  ui::SpinEdit speedEdit;
   ui::GroupBox intervalGroup;
   ui::Label hoursLabel;
   ui::Label minutesLabel;
@@ -184,7 +188,8 @@ class MainForm : private macros::IPlaybackOutput,
   void BeginRecordCountdown();
   // The start-recording hotkey during the countdown.
   void BeginRecording();
-  void FinishRecording(const std::string& reason);
+  // `stopChord`: the hotkey that ended the recording, whose keys are left out of it.
+  void FinishRecording(const std::string& reason, const HotkeyData* stopChord = nullptr);
   macros::MacroRecorder& Recorder() { return recorder_; }
 
   // Macro playback: the first event's offset counts from `leadMs` after now.
@@ -231,6 +236,9 @@ class MainForm : private macros::IPlaybackOutput,
   bool Move(int32_t x, int32_t y) override { return input_.MoveTo(x, y); }
   bool Press(int32_t button) override { return input_.ButtonDown(button); }
   bool Release(int32_t button) override { return input_.ButtonUp(button); }
+  bool Wheel(int32_t delta, bool horizontal) override { return input_.Wheel(delta, horizontal); }
+  bool KeyDown(int32_t key) override { return input_.KeyDown(key); }
+  bool KeyUp(int32_t key) override { return input_.KeyUp(key); }
   // IClickRunHost
   void ClickDone() override { ++clicksDone_; }
   void ClickRunEnded(End end) override;

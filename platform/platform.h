@@ -31,25 +31,32 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// One mouse INPUT record as SendInput takes it (type INPUT_MOUSE); the Win32 side copies the
-// fields one to one.
-struct MouseInputRecord {
-  uint32_t type = 0;
+// One INPUT record as SendInput takes it: a mouse record (type kInputMouse: dx .. dwExtraInfo)
+// or a keyboard record (type kInputKeyboard: wVk, wScan, dwFlags, time, dwExtraInfo). The
+// Win32 side copies the fields one to one.
+inline constexpr uint32_t kInputMouse = 0;
+inline constexpr uint32_t kInputKeyboard = 1;
+
+struct InputRecord {
+  uint32_t type = kInputMouse;
   int32_t dx = 0;
   int32_t dy = 0;
   uint32_t mouseData = 0;
+  uint16_t wVk = 0;
+  uint16_t wScan = 0;
   uint32_t dwFlags = 0;
   uint32_t time = 0;
   uint64_t dwExtraInfo = 0;
-  friend bool operator==(const MouseInputRecord&, const MouseInputRecord&) = default;
+  friend bool operator==(const InputRecord&, const InputRecord&) = default;
 };
 
-class IMouseInput {
+// The system's input: synthesised mouse and keyboard input, and where the pointer is.
+class IInput {
  public:
-  virtual ~IMouseInput() = default;
+  virtual ~IInput() = default;
   // Sends exactly one record in one SendInput call; false when the system did not insert it
   // (input into a window of a program of a higher integrity level, the secure desktop).
-  virtual bool Send(const MouseInputRecord& record) = 0;
+  virtual bool Send(const InputRecord& record) = 0;
   virtual bool CursorPos(Point& out) = 0;
   // The virtual screen (SM_XVIRTUALSCREEN.. SM_CYVIRTUALSCREEN) for the main window's DPI.
   virtual Rect VirtualScreen() = 0;
@@ -69,22 +76,36 @@ class IClock {
 };
 
 // Receives the calls of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN,
-// ...) and the point it reports. Constant work, nothing thrown.
+// WM_MOUSEWHEEL, WM_XBUTTONDOWN, ...), the point it reports and its mouseData (the wheel delta
+// or the side button in the high word). Constant work, nothing thrown.
 class IMouseHookSink {
  public:
   virtual ~IMouseHookSink() = default;
-  virtual void OnMouse(uint32_t message, int32_t x, int32_t y) noexcept = 0;
+  virtual void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept = 0;
 };
 
-// The system-wide low-level mouse hook (WH_MOUSE_LL). Its procedure hands every event to the
-// sink and always passes the input on.
-class IMouseHook {
+// Receives the calls of the low-level keyboard hook: the message (WM_KEYDOWN, WM_KEYUP,
+// WM_SYSKEYDOWN, WM_SYSKEYUP) and the key's virtual-key code, scan code and flags
+// (LLKHF_EXTENDED, ...). Constant work, nothing thrown.
+class IKeyHookSink {
  public:
-  virtual ~IMouseHook() = default;
+  virtual ~IKeyHookSink() = default;
+  virtual void OnKey(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags) noexcept = 0;
+};
+
+// A system-wide low-level hook (WH_MOUSE_LL, WH_KEYBOARD_LL). Its procedure hands every event
+// to the sink and always passes the input on.
+template <typename Sink>
+class ILowLevelHook {
+ public:
+  virtual ~ILowLevelHook() = default;
   // Installs the hook; false when the system refused. The sink must stay until Remove.
-  virtual bool Install(IMouseHookSink& sink) = 0;
+  virtual bool Install(Sink& sink) = 0;
   virtual void Remove() = 0;
 };
+
+using IMouseHook = ILowLevelHook<IMouseHookSink>;
+using IKeyboardHook = ILowLevelHook<IKeyHookSink>;
 
 class IRandom {
  public:

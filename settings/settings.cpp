@@ -75,6 +75,8 @@ bool SettingsFile::Read(Settings& v) {
   v.coordX = get("Coords", "x", v.coordX);
   v.coordY = get("Coords", "y", v.coordY);
   v.selectedMacro = get("Macros", "selected", -1);
+  v.recordKeys = flag("Macros", "recordKeys", false);
+  v.speedPercent = get("Macros", "speed", 100);
   return true;
 }
 
@@ -109,6 +111,8 @@ void SettingsFile::Write(const Settings& v) {
   put("Coords", "x", v.coordX);
   put("Coords", "y", v.coordY);
   put("Macros", "selected", v.selectedMacro);
+  put("Macros", "recordKeys", v.recordKeys ? 1 : 0);
+  put("Macros", "speed", v.speedPercent);
 }
 
 }  // namespace settings

@@ -33,6 +33,8 @@ struct Settings {
   int32_t coordX = 0;
   int32_t coordY = 0;
   int32_t selectedMacro = -1;  // the macro list's selection; -1 none
+  bool recordKeys = false;     // recordings take the keyboard too
+  int32_t speedPercent = 100;  // macro playback speed
 };
 
 // "<APPDATA or the program's folder>\JUX Zura Divudiv", created (with any missing parents) when

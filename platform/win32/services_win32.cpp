@@ -25,16 +25,24 @@ int MetricForWindow(HWND hwnd, int index) {
   return GetSystemMetrics(index);
 }
 
-bool MouseInput::Send(const plat::MouseInputRecord& r) {
+bool SystemInput::Send(const plat::InputRecord& r) {
   INPUT in;
   std::memset(&in, 0, sizeof in);
   in.type = r.type;
-  in.mi.dx = r.dx;
-  in.mi.dy = r.dy;
-  in.mi.mouseData = r.mouseData;
-  in.mi.dwFlags = r.dwFlags;
-  in.mi.time = r.time;
-  in.mi.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+  if (r.type == INPUT_KEYBOARD) {
+    in.ki.wVk = r.wVk;
+    in.ki.wScan = r.wScan;
+    in.ki.dwFlags = r.dwFlags;
+    in.ki.time = r.time;
+    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+  } else {
+    in.mi.dx = r.dx;
+    in.mi.dy = r.dy;
+    in.mi.mouseData = r.mouseData;
+    in.mi.dwFlags = r.dwFlags;
+    in.mi.time = r.time;
+    in.mi.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+  }
   return SendInput(1, &in, sizeof(INPUT)) == 1;
 }
 
@@ -79,7 +87,7 @@ bool IntegrityLevel(HANDLE process, DWORD& level) {
 
 }  // namespace
 
-bool MouseInput::HigherIntegrityAt(const plat::Point& screen) {
+bool SystemInput::HigherIntegrityAt(const plat::Point& screen) {
   const HWND window = WindowFromPoint({screen.X, screen.Y});
   if (!window) return false;
   DWORD pid = 0;
@@ -96,14 +104,14 @@ bool MouseInput::HigherIntegrityAt(const plat::Point& screen) {
   return theirs > ours;
 }
 
-bool MouseInput::CursorPos(plat::Point& out) {
+bool SystemInput::CursorPos(plat::Point& out) {
   POINT p;
   if (!GetCursorPos(&p)) return false;
   out = {p.x, p.y};
   return true;
 }
 
-plat::Rect MouseInput::VirtualScreen() {
+plat::Rect SystemInput::VirtualScreen() {
   const int left = MetricForWindow(hwnd_, SM_XVIRTUALSCREEN);
   const int top = MetricForWindow(hwnd_, SM_YVIRTUALSCREEN);
   return {left, top, left + MetricForWindow(hwnd_, SM_CXVIRTUALSCREEN),

@@ -11,11 +11,11 @@
 
 namespace win {
 
-class MouseInput : public plat::IMouseInput {
+class SystemInput : public plat::IInput {
  public:
   // Metrics are read for this window's DPI.
   void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
-  bool Send(const plat::MouseInputRecord& record) override;
+  bool Send(const plat::InputRecord& record) override;
   bool CursorPos(plat::Point& out) override;
   plat::Rect VirtualScreen() override;
   bool HigherIntegrityAt(const plat::Point& screen) override;
@@ -36,22 +36,53 @@ class Clock : public plat::IClock {
   LARGE_INTEGER frequency_{};
 };
 
-// The low-level mouse hook; its procedure hands each event to the sink. One at a time: the
-// procedure has no other way to find it.
-class MouseHook : public plat::IMouseHook {
+// A low-level hook (WH_MOUSE_LL or WH_KEYBOARD_LL); its procedure hands each event to the
+// sink. One of each kind at a time: the procedure has no other way to find its sink.
+template <typename Sink, int kHookType>
+class LowLevelHook : public plat::ILowLevelHook<Sink> {
  public:
-  MouseHook() = default;
-  ~MouseHook() override { Remove(); }
-  MouseHook(const MouseHook&) = delete;
-  MouseHook& operator=(const MouseHook&) = delete;
-  bool Install(plat::IMouseHookSink& sink) override;
-  void Remove() override;
+  LowLevelHook() = default;
+  ~LowLevelHook() override { Remove(); }
+  LowLevelHook(const LowLevelHook&) = delete;
+  LowLevelHook& operator=(const LowLevelHook&) = delete;
+  bool Install(Sink& sink) override {
+    Remove();
+    sink_ = &sink;
+    hook_ = SetWindowsHookExW(kHookType, Proc, GetModuleHandleW(nullptr), 0);
+    if (!hook_) sink_ = nullptr;
+    return hook_ != nullptr;
+  }
+  void Remove() override {
+    if (hook_) UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
+    sink_ = nullptr;
+  }
 
  private:
-  static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) noexcept;
-  static plat::IMouseHookSink* sink_;
+  static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) noexcept {
+    if (code >= 0 && sink_ != nullptr) Deliver(*sink_, static_cast<uint32_t>(wp), lp);
+    return CallNextHookEx(nullptr, code, wp, lp);
+  }
+  static void Deliver(Sink& sink, uint32_t message, LPARAM lp) noexcept;
+  static inline Sink* sink_ = nullptr;
   HHOOK hook_ = nullptr;
 };
+
+using MouseHook = LowLevelHook<plat::IMouseHookSink, WH_MOUSE_LL>;
+using KeyboardHook = LowLevelHook<plat::IKeyHookSink, WH_KEYBOARD_LL>;
+
+template <>
+inline void MouseHook::Deliver(plat::IMouseHookSink& sink, uint32_t message, LPARAM lp) noexcept {
+  const auto* data = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
+  sink.OnMouse(message, data->pt.x, data->pt.y, static_cast<uint32_t>(data->mouseData));
+}
+
+template <>
+inline void KeyboardHook::Deliver(plat::IKeyHookSink& sink, uint32_t message, LPARAM lp) noexcept {
+  const auto* data = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+  sink.OnKey(message, static_cast<uint32_t>(data->vkCode), static_cast<uint32_t>(data->scanCode),
+             static_cast<uint32_t>(data->flags));
+}
 
 class Random : public plat::IRandom {
  public:

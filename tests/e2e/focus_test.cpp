@@ -17,47 +17,6 @@ namespace {
 const std::wstring kCaption = L"  JUX Zura Divudiv 1.0";
 constexpr UINT kCtrlShift = MOD_CONTROL | MOD_SHIFT;
 
-// A window of the driver in which the user is typing: an edit field in a plain top-level window
-// on the test's thread (whose messages the harness's waits handle).
-class UserWindow {
- public:
-  UserWindow() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = kClass;
-    RegisterClassExW(&wc);  // fails harmlessly when an earlier test registered it
-    // Left of the program's window in the middle and away from its compact bar (bottom right).
-    hwnd_ = CreateWindowExW(0, kClass, L"e2e user window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20,
-                            300, 300, 200, nullptr, nullptr, instance, nullptr);
-    if (!hwnd_) throw HarnessError("the user's window could not be created");
-    edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24,
-                            hwnd_, nullptr, instance, nullptr);
-  }
-  ~UserWindow() { DestroyWindow(hwnd_); }
-  UserWindow(const UserWindow&) = delete;
-  UserWindow& operator=(const UserWindow&) = delete;
-
-  HWND Hwnd() const { return hwnd_; }
-
-  // Makes it the foreground window with the focus in its edit field.
-  void BringToFront() {
-    SetForegroundWindow(hwnd_);
-    if (!WaitUntil([&] { return GetForegroundWindow() == hwnd_; }, Ms{3000}))
-      throw HarnessError("the user's window did not come to the front");
-    SetFocus(edit_);
-  }
-
- private:
-  static constexpr wchar_t kClass[] = L"ZdE2EUser";
-  HWND hwnd_ = nullptr;
-  HWND edit_ = nullptr;
-};
-
 bool UnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;

@@ -728,4 +728,44 @@ std::string Str(const RECT& r) {
          std::to_string(r.right) + ", " + std::to_string(r.bottom) + ")";
 }
 
+UserWindow::UserWindow() {
+  static constexpr wchar_t kClass[] = L"ZdE2EUser";
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = kClass;
+  RegisterClassExW(&wc);  // fails harmlessly when an earlier test registered it
+  // Left of the program's window in the middle and away from its compact bar (bottom right).
+  hwnd_ = CreateWindowExW(0, kClass, L"e2e user window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 300,
+                          300, 200, nullptr, nullptr, instance, nullptr);
+  if (!hwnd_) throw HarnessError("the user's window could not be created");
+  edit_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 10, 10, 200, 24,
+                          hwnd_, nullptr, instance, nullptr);
+}
+
+UserWindow::~UserWindow() {
+  DestroyWindow(hwnd_);
+}
+
+void UserWindow::BringToFront() {
+  SetForegroundWindow(hwnd_);
+  if (!WaitUntil([&] { return GetForegroundWindow() == hwnd_; }, Ms{3000}))
+    throw HarnessError("the user's window did not come to the front");
+  SetFocus(edit_);
+}
+
+std::wstring UserWindow::Typed() const {
+  wchar_t text[256] = {};
+  GetWindowTextW(edit_, text, 256);
+  return text;
+}
+
+void UserWindow::ClearTyped() {
+  SetWindowTextW(edit_, L"");
+}
+
 }  // namespace e2e

@@ -220,6 +220,27 @@ class TargetWindow {
   int moves_ = 0;
 };
 
+// A window of the driver in which the user is typing: an edit field in a plain top-level window
+// on the test's thread (whose messages the harness's waits handle).
+class UserWindow {
+ public:
+  UserWindow();
+  ~UserWindow();
+  UserWindow(const UserWindow&) = delete;
+  UserWindow& operator=(const UserWindow&) = delete;
+
+  HWND Hwnd() const { return hwnd_; }
+  // Makes it the foreground window with the focus in its edit field.
+  void BringToFront();
+  // What has been typed into the edit field.
+  std::wstring Typed() const;
+  void ClearTyped();
+
+ private:
+  HWND hwnd_ = nullptr;
+  HWND edit_ = nullptr;
+};
+
 // Closes a program that a test started and says what went wrong: empty when it was still
 // running, ended after WM_CLOSE and exited with code 0.
 std::string CloseProblem(Program& program);

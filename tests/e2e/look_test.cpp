@@ -952,7 +952,7 @@ TEST_F(Screenshots, NewVersionDialogAndItsDownload) {
   CloseHandle(pi.hThread);
   HWND dialog = nullptr;
   ASSERT_TRUE(WaitUntil(
-      [&] { return (dialog = FindWindowOf(pi.dwProcessId, L"TfrmNewVersion")) != nullptr; },
+      [&] { return (dialog = FindWindowOf(pi.dwProcessId, L"NewVersionDialog")) != nullptr; },
       Ms{30000}))
       << "no new-version dialog";
   Pose("new-version", dialog);

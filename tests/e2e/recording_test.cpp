@@ -442,5 +442,148 @@ TEST_F(RecordingTest, AHoldKeepsTheWindowAnsweringAndTheStopReleases) {
   EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON) & 0x8000, 0) << "the system still sees the button down";
 }
 
+// ---------------------------------------------------------------------------------------------
+// The wheel and the keyboard, and playback at another speed.
+
+// A press or release of one key, as a keyboard delivers it.
+void SendKey(WORD vk, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("the system refused a key");
+}
+
+// One notch of the wheel, away from the user.
+void SendWheelNotch() {
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  in.mi.mouseData = WHEEL_DELTA;
+  if (SendInput(1, &in, sizeof in) != 1) throw HarnessError("the system refused the wheel");
+}
+
+// "Keyboard" checked: a wheel notch over the target and two typed letters are recorded, the
+// stop hotkey's keys are not, and the playback types the letters into the user's edit field.
+TEST_F(RecordingTest, RecordsTheWheelAndKeysAndTypesThemBack) {
+  const POINT over = target_.ToScreen({100, 60});
+  const POINT park = target_.ToScreen({280, 150});
+  MoveTo(park);
+  PumpFor(Ms{50});
+
+  Start();
+  EXPECT_FALSE(App().Enabled(ids::recordKeysCheck));
+  EXPECT_FALSE(App().Enabled(ids::speedEdit));
+  App().Click(ids::macrosRadio);
+  ASSERT_TRUE(App().Enabled(ids::recordKeysCheck));
+  EXPECT_TRUE(App().Enabled(ids::speedEdit));
+  EXPECT_EQ(App().Text(ids::recordKeysCheck), L"Keyboard");
+  EXPECT_EQ(App().Text(ids::speedLabel), L"Speed %");
+  EXPECT_EQ(App().Text(ids::speedEdit), L"100");
+  ASSERT_FALSE(App().Checked(ids::recordKeysCheck));
+  App().Click(ids::recordKeysCheck);
+  App().Click(ids::createMacroButton);
+  PressHotkey(kCtrlShift, 'R');
+  ASSERT_TRUE(WaitForStatus(L"Recording macro...")) << Narrow(App().Text(ids::statusLabel));
+
+  MoveTo(over);
+  PumpFor(Ms{30});
+  SendWheelNotch();
+  PumpFor(Ms{30});
+  for (WORD vk : {WORD{'Q'}, WORD{'W'}}) {
+    SendKey(vk, false);
+    PumpFor(Ms{30});
+    SendKey(vk, true);
+    PumpFor(Ms{30});
+  }
+  PressHotkey(kCtrlShift, 'X');
+  ASSERT_TRUE(WaitUntil(
+      [&] { return App().Text(ids::statusLabel).rfind(L"Macro saved: ", 0) == 0; }, Ms{5000}))
+      << Narrow(App().Text(ids::statusLabel));
+
+  const std::vector<fs::path> files = MacroFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string bytes = ReadBytes(files[0]);
+  const MacroText macro = ParseMacroFile(bytes);
+  std::vector<FileEvent> wheels;
+  std::vector<std::pair<int, int>> keys;  // kind, virtual-key code
+  for (const FileEvent& e : macro.events) {
+    if (e.kind == 3) wheels.push_back(e);
+    if (e.kind == 5 || e.kind == 6) keys.emplace_back(e.kind, e.button & 0xFF);
+    EXPECT_TRUE(e.kind == 0 || e.kind == 3 || e.kind == 5 || e.kind == 6)
+        << testing::PrintToString(e);
+  }
+  ASSERT_EQ(wheels.size(), 1u) << bytes;
+  EXPECT_EQ(wheels[0].button, 120);
+  EXPECT_EQ(wheels[0].x, over.x);
+  EXPECT_EQ(wheels[0].y, over.y);
+  // The letters, each with its scan code; nothing of the start or stop chord.
+  EXPECT_EQ(keys, (std::vector<std::pair<int, int>>{{5, 'Q'}, {6, 'Q'}, {5, 'W'}, {6, 'W'}}))
+      << bytes;
+  for (const FileEvent& e : macro.events) {
+    if (e.kind != 5 && e.kind != 6) continue;
+    EXPECT_EQ((e.button >> 8) & 0xFF,
+              static_cast<int>(MapVirtualKeyW(static_cast<UINT>(e.button & 0xFF), MAPVK_VK_TO_VSC)))
+        << testing::PrintToString(e);
+  }
+
+  // Played once while the user's edit field has the focus: it receives the two letters.
+  App().Click(ids::repeatCountRadio);
+  App().SetText(ids::repeatCountEdit, L"1");
+  UserWindow user;
+  user.BringToFront();
+  user.ClearTyped();
+  PressHotkey(kCtrlShift, 'S');
+  ASSERT_TRUE(WaitForStatus(L"Completed macro repeat count. Runs done: 1"))
+      << Narrow(App().Text(ids::statusLabel));
+  EXPECT_TRUE(WaitUntil([&] { return user.Typed() == L"qw"; }, Ms{2000}))
+      << "typed: \"" << Narrow(user.Typed()) << "\"";
+  for (int vk : {int{'Q'}, int{'W'}, VK_CONTROL, VK_SHIFT})
+    EXPECT_EQ(GetAsyncKeyState(vk) & 0x8000, 0) << "key " << vk << " is still down";
+}
+
+// A click 2000 ms into a macro comes 1000 ms after Start at speed 200 and 4000 ms after it at
+// speed 50; the speed is kept in the settings file.
+TEST_F(RecordingTest, SpeedScalesTheWaitBeforeAClick) {
+  const POINT p = target_.ToScreen({150, 80});
+  std::string text = std::string(kBom) + "Name=later\r\nDurationMs=2010\r\n";
+  text += EventLine(0, 0, p, -1) + EventLine(2000, 1, p, 0) + EventLine(2010, 2, p, 0);
+  fs::create_directories(Folder());
+  WriteBytes(Folder() / "later.juxmac", text);
+  WriteBytes(Folder().parent_path() / "settings.ini",
+             "[Target]\r\nmode=2\r\n[Repeat]\r\nuntilStopped=0\r\ncount=1\r\n");
+
+  Start();
+  ASSERT_EQ(ListItems(App()), std::vector<std::wstring>{L"later"});
+  const struct {
+    const wchar_t* speed;
+    double clickMs;
+  } cases[] = {{L"200", 1000}, {L"50", 4000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.speed));
+    App().SetText(ids::speedEdit, c.speed);
+    target_.Clear();
+    const int64_t started = QpcNow();
+    ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
+    ASSERT_TRUE(WaitUntil([&] { return target_.Count(WM_LBUTTONDOWN) == 1; }, Ms{8000}))
+        << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
+    double at = -1;
+    for (const TargetWindow::Event& e : target_.Events())
+      if (e.message == WM_LBUTTONDOWN) at = QpcMs(started, e.qpc);
+    std::printf("speed %ls%%: the click came %.1f ms after Start (recorded 2000 ms)\n", c.speed,
+                at);
+    EXPECT_GE(at, c.clickMs - 20);
+    EXPECT_LE(at, c.clickMs + 250);
+    ASSERT_TRUE(WaitForStatus(L"Completed macro repeat count. Runs done: 1"))
+        << Narrow(App().Text(ids::statusLabel));
+  }
+  EXPECT_EQ(CloseProblem(App()), "");
+  program_.reset();
+  const std::string settings = ReadBytes(Folder().parent_path() / "settings.ini");
+  EXPECT_NE(settings.find("speed=50"), std::string::npos) << settings;
+  EXPECT_NE(settings.find("recordKeys=0"), std::string::npos) << settings;
+}
+
 }  // namespace
 }  // namespace e2e

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -18,6 +19,12 @@
 #include "platform/platform.h"
 #include "ui/controls.h"
 #include "ui/timer_scheduler.h"
+
+// Events in failure messages: "{+<ms> kind <k> (<x>, <y>) button <b>}".
+inline void PrintTo(const MacroEvent& e, std::ostream* out) {
+  *out << "{+" << e.DeltaMs << " kind " << static_cast<int>(e.Kind) << " (" << e.X << ", " << e.Y
+       << ") button " << e.Button << "}";
+}
 
 namespace fakes {
 
@@ -61,21 +68,21 @@ class Clock : public plat::IClock, public ui::TimerDriver {
   ui::TimerScheduler scheduler{[this] { return NowMicros(); }};
 };
 
-class Mouse : public plat::IMouseInput {
+class Mouse : public plat::IInput {
  public:
   uint64_t costUs = 0;  // time each SendInput takes
   Clock* workClock = nullptr;
-  std::vector<plat::MouseInputRecord> sent;
+  std::vector<plat::InputRecord> sent;
   std::vector<uint64_t> sentAt;
   plat::Point cursor{400, 300};
   plat::Rect screen{0, 0, 1920, 1080};
   const Clock* clock = nullptr;
-  std::function<void(const plat::MouseInputRecord&)> onSend;
+  std::function<void(const plat::InputRecord&)> onSend;
   // Answers whether the system takes a record (SendInput's result); empty: every one.
-  std::function<bool(const plat::MouseInputRecord&)> accept;
+  std::function<bool(const plat::InputRecord&)> accept;
   bool higherIntegrity = false;  // the window at every point belongs to an elevated program
   std::vector<plat::Point> integrityAsked;
-  bool Send(const plat::MouseInputRecord& r) override {
+  bool Send(const plat::InputRecord& r) override {
     if (onSend) onSend(r);
     sent.push_back(r);
     sentAt.push_back(clock ? clock->now : 0);
@@ -326,13 +333,15 @@ class Env : public plat::IEnvironment {
   }
 };
 
-class MouseHook : public plat::IMouseHook {
+// A low-level hook: records whether it is installed and hands the tests its sink.
+template <typename Sink>
+class Hook : public plat::ILowLevelHook<Sink> {
  public:
   bool installed = false;
   bool refuse = false;
   int installs = 0;
-  plat::IMouseHookSink* sink = nullptr;
-  bool Install(plat::IMouseHookSink& s) override {
+  Sink* sink = nullptr;
+  bool Install(Sink& s) override {
     ++installs;
     if (refuse) return false;
     installed = true;
@@ -344,6 +353,8 @@ class MouseHook : public plat::IMouseHook {
     sink = nullptr;
   }
 };
+using MouseHook = Hook<plat::IMouseHookSink>;
+using KeyboardHook = Hook<plat::IKeyHookSink>;
 
 // A folder of its own under the system's temporary folder, removed afterwards.
 class TempDir {
@@ -376,6 +387,7 @@ struct Form {
   Profile profile;
   Env env;
   MouseHook hook;
+  KeyboardHook keyHook;
   MainForm frm;
 
   static inline const std::string kSettingsPath = std::string("C:\\Users\\u\\AppData\\Roaming") +
@@ -396,7 +408,7 @@ struct Form {
  private:
   mainform::FormServices Services() {
     mainform::FormServices s;
-    s.Mouse = &mouse;
+    s.Input = &mouse;
     s.Clock = &clock;
     s.Random = &random;
     s.Dialogs = &dialogs;
@@ -407,6 +419,7 @@ struct Form {
     s.Profile = &profile;
     s.Env = &env;
     s.MouseHook = &hook;
+    s.KeyboardHook = &keyHook;
     return s;
   }
 };

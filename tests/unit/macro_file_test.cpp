@@ -225,6 +225,63 @@ TEST(MacroText, RoundTripsEveryFieldOverItsWholeRange) {
   EXPECT_EQ(back.Events(), m.Events());
 }
 
+// Wheels, side buttons and keys use the same five fields: they round-trip, and a file re-saved
+// after reading it keeps every byte, whether it holds the new kinds or only the old ones.
+TEST(MacroText, NewKindsRoundTripAndFilesKeepTheirBytes) {
+  const std::string withNewKinds = kBom +
+                                   "Name=Desk\r\n"
+                                   "DurationMs=900\r\n"
+                                   "E=10|3|100|200|120\r\n"
+                                   "E=20|3|100|200|-240\r\n"
+                                   "E=30|4|-5|7|120\r\n"
+                                   "E=40|1|100|200|3\r\n"
+                                   "E=50|2|100|200|3\r\n"
+                                   "E=60|1|100|200|4\r\n"
+                                   "E=70|2|100|200|4\r\n"
+                                   "E=80|5|100|200|7745\r\n"
+                                   "E=90|6|100|200|7745\r\n"
+                                   "E=900|5|100|200|85287\r\n";
+  RecordedMacro back;
+  ASSERT_TRUE(ParseMacroText(withNewKinds, back));
+  using K = MacroEventKind;
+  const std::vector<MacroEvent> expected = {
+      {10, K::Wheel, 100, 200, 120},
+      {20, K::Wheel, 100, 200, -240},
+      {30, K::HorizontalWheel, -5, 7, 120},
+      {40, K::Down, 100, 200, 3},
+      {50, K::Up, 100, 200, 3},
+      {60, K::Down, 100, 200, 4},
+      {70, K::Up, 100, 200, 4},
+      {80, K::KeyDown, 100, 200, PackMacroKey('A', 0x1E, false)},
+      {90, K::KeyUp, 100, 200, PackMacroKey('A', 0x1E, false)},
+      {900, K::KeyDown, 100, 200, PackMacroKey(0x27, 0x4D, true)}};
+  EXPECT_EQ(back.Events(), expected);
+  EXPECT_EQ(FormatMacroFile(back), withNewKinds);
+
+  RecordedMacro old;
+  ASSERT_TRUE(ParseMacroText(kExampleFile, old));
+  EXPECT_EQ(FormatMacroFile(old), kExampleFile);
+}
+
+TEST(MacroText, KeysPackVirtualKeyScanCodeAndExtendedBit) {
+  const struct {
+    uint32_t vk, scan;
+    bool extended;
+    int32_t packed;
+  } cases[] = {
+      {'A', 0x1E, false, 0x1E41},     // 7745
+      {0x27, 0x4D, true, 0x14D27},    // Right arrow: 85287
+      {0xA3, 0x1D, true, 0x11DA3},    // right Ctrl
+      {0x0D, 0x1C, false, 0x1C0D},    // Enter
+      {0x1FF, 0x1FF, false, 0xFFFF},  // only the low byte of each is kept
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.packed);
+    EXPECT_EQ(PackMacroKey(c.vk, c.scan, c.extended), c.packed);
+    EXPECT_EQ(MacroKeyVk(c.packed), c.vk & 0xFF);
+  }
+}
+
 TEST(MacroText, RoundTripsDurationsAndNames) {
   const struct {
     uint32_t written;

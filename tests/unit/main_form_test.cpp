@@ -38,8 +38,16 @@ TEST_F(MainFormTest, FreshStartShowsTheDefaults) {
         static_cast<ui::Control*>(&m.coordSeparatorLabel),
         static_cast<ui::Control*>(&m.createMacroButton),
         static_cast<ui::Control*>(&m.removeMacroButton),
-        static_cast<ui::Control*>(&m.renameMacroButton), static_cast<ui::Control*>(&m.macroList)})
+        static_cast<ui::Control*>(&m.renameMacroButton), static_cast<ui::Control*>(&m.macroList),
+        static_cast<ui::Control*>(&m.recordKeysCheck), static_cast<ui::Control*>(&m.speedLabel),
+        static_cast<ui::Control*>(&m.speedEdit)})
     EXPECT_FALSE(c->Enabled()) << c->Name();
+  EXPECT_FALSE(m.recordKeysCheck.Checked());  // keys typed while recording end up in plain text
+  EXPECT_EQ(m.recordKeysCheck.Text(), "Keyboard");
+  EXPECT_EQ(m.speedLabel.Text(), "Speed %");
+  EXPECT_EQ(m.speedEdit.Value(), 100);
+  EXPECT_EQ(m.speedEdit.Min(), 10);
+  EXPECT_EQ(m.speedEdit.Max(), 1000);
   EXPECT_EQ(m.statusLabel.Text(), "Ready");
   EXPECT_TRUE(m.startButton.Enabled());
   EXPECT_FALSE(m.stopButton.Enabled());
@@ -88,7 +96,8 @@ TEST_F(MainFormTest, MacrosTargetDisablesIntervalAndClickTypeAndEnablesTheLibrar
            &m.jitterEdit, &m.buttonCombo, &m.clickTypeCombo, &m.holdLabel, &m.holdEdit})
     EXPECT_FALSE(c->Enabled()) << c->Name();
   for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &m.renameMacroButton, &m.removeMacroButton, &m.createMacroButton, &m.macroList})
+           &m.renameMacroButton, &m.removeMacroButton, &m.createMacroButton, &m.macroList,
+           &m.recordKeysCheck, &m.speedLabel, &m.speedEdit})
     EXPECT_TRUE(c->Enabled()) << c->Name();
   // The repeat, delay and window options stay usable for playback.
   EXPECT_TRUE(m.repeatGroup.Enabled());
@@ -107,6 +116,8 @@ TEST_F(MainFormTest, LeavingMacrosRestoresJitterBoxOnlyWhenChecked) {
     EXPECT_TRUE(m.millisecondsEdit.Enabled());
     EXPECT_TRUE(m.buttonCombo.Enabled());
     EXPECT_FALSE(m.macroList.Enabled());
+    EXPECT_FALSE(m.speedEdit.Enabled());
+    EXPECT_FALSE(m.recordKeysCheck.Enabled());
     EXPECT_FALSE(m.coordXEdit.Enabled());
   }
 }

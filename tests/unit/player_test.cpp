@@ -2,6 +2,8 @@
 // what input reaches the system.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "fakes.h"
 
 namespace {
@@ -108,7 +110,7 @@ TEST_F(PlayerTest, PaceIsKeptAgainstOneClock) {
   f.mouse.costUs = 400;  // each move costs 0.4 ms of the 1 ms between events
   std::vector<uint64_t> lateUs;
   const uint64_t start = f.clock.NowMicros();
-  f.mouse.onSend = [&](const plat::MouseInputRecord&) {
+  f.mouse.onSend = [&](const plat::InputRecord&) {
     const uint64_t due = start + (lateUs.size() + 1) * 1000;
     lateUs.push_back(f.clock.NowMicros() - due);  // wraps to a huge number if early
   };
@@ -126,7 +128,7 @@ TEST_F(PlayerTest, UnknownKindWaitsAndSendsNothingButtonMinusOneSendsNoButton) {
   f.clock.Advance(1000);
   ASSERT_EQ(f.mouse.sent.size(), 2u);
   EXPECT_EQ(f.mouse.sent[0].dwFlags, kMove);
-  EXPECT_EQ(f.mouse.sent[1], plat::MouseInputRecord{});
+  EXPECT_EQ(f.mouse.sent[1], plat::InputRecord{});
   EXPECT_EQ(f.mouse.sentAt, (std::vector<uint64_t>{60, 60}));
 }
 
@@ -162,7 +164,7 @@ TEST_F(PlayerTest, StopsEndThePlaybackAtOnce) {
     fakes::Form g;
     UseMacroIn(g, click);
     std::string statusAtRelease;
-    g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
+    g.mouse.onSend = [&](const plat::InputRecord& r) {
       if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.statusLabel.Text();
     };
     g.frm.startButton.UserClick();
@@ -194,6 +196,105 @@ TEST_F(PlayerTest, AStopDuringALongWaitSendsNothingMore) {
   f.clock.Advance(20000);
   EXPECT_EQ(f.mouse.sent.size(), 1u);
   EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Runs done: 0");
+}
+
+// What a record does, in words: "t=<ms> <what>".
+std::string Describe(const plat::InputRecord& r, uint64_t at) {
+  char buf[96];
+  if (r.type == plat::kInputKeyboard)
+    std::snprintf(buf, sizeof buf, "%llu key %02X scan %02X flags %u",
+                  static_cast<unsigned long long>(at), r.wVk, r.wScan, r.dwFlags);
+  else
+    std::snprintf(buf, sizeof buf, "%llu mouse flags %04X data %d",
+                  static_cast<unsigned long long>(at), r.dwFlags, static_cast<int>(r.mouseData));
+  return buf;
+}
+
+// Wheels, side buttons and keys reach the system; what the playback still holds when it ends,
+// by itself or by a stop, is released: keys first, then buttons.
+TEST_F(PlayerTest, WheelsSideButtonsAndKeysAreSentAndWhatIsHeldIsReleased) {
+  const int32_t a = PackMacroKey('A', 0x1E, false), right = PackMacroKey(0x27, 0x4D, true);
+  UseMacro({{0, K::Wheel, 50, 60, 120},
+            {5, K::HorizontalWheel, 50, 60, -120},
+            {10, K::Down, 50, 60, 3},
+            {20, K::KeyDown, 50, 60, a},
+            {25, K::KeyDown, 50, 60, a},  // auto-repeat
+            {30, K::KeyDown, 50, 60, right},
+            {40, K::KeyUp, 50, 60, a}});
+  Repeat("1");
+  const std::vector<std::string> played = {
+      "0 mouse flags C001 data 0",    "0 mouse flags 0800 data 120", "5 mouse flags C001 data 0",
+      "5 mouse flags 1000 data -120", "10 mouse flags C001 data 0",  "10 mouse flags 0080 data 1",
+      "20 key 41 scan 1E flags 0",    "25 key 41 scan 1E flags 0",   "30 key 27 scan 4D flags 1"};
+  const struct {
+    const char* label;
+    uint64_t stopAt;  // 0: plays to its end
+    std::vector<std::string> tail;
+  } cases[] = {
+      {"end",
+       0,
+       {"40 key 41 scan 1E flags 2", "40 key 27 scan 4D flags 3", "40 mouse flags 0100 data 1"}},
+      {"stop",
+       33,
+       {"33 key 27 scan 4D flags 3", "33 key 41 scan 1E flags 2", "33 mouse flags 0100 data 1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    f.mouse.sent.clear();
+    f.mouse.sentAt.clear();
+    const uint64_t start = f.clock.now;
+    m.startButton.UserClick();
+    if (c.stopAt) {
+      f.clock.Advance(c.stopAt);
+      m.stopButton.UserClick();
+    }
+    f.clock.Advance(1000);
+    EXPECT_FALSE(m.Running());
+    std::vector<std::string> sent;
+    for (size_t i = 0; i < f.mouse.sent.size(); ++i)
+      sent.push_back(Describe(f.mouse.sent[i], f.mouse.sentAt[i] - start));
+    std::vector<std::string> expected = played;
+    expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+    EXPECT_EQ(sent, expected);
+  }
+}
+
+// Every wait is divided by the speed, against one clock: a click 2 s into the macro comes at
+// 2 s * 100 / speed, and a long run of 1 ms steps keeps its scaled length to the millisecond.
+// A speed outside 10..1000 (typed, not yet clamped by the box) plays at the nearest end.
+TEST_F(PlayerTest, SpeedDividesEveryWait) {
+  std::vector<MacroEvent> steps;
+  for (uint32_t t = 1; t <= 3000; ++t) steps.push_back({t, K::Move, int32_t(t % 500), 1, -1});
+  const struct {
+    const char* speed;
+    uint64_t clickAt;
+    uint64_t stepsEnd;
+  } cases[] = {
+      {"100", 2000, 3000}, {"200", 1000, 1500}, {"50", 4000, 6000},
+      {"300", 667, 1000},  {"0", 20000, 30000}, {"5000", 200, 300},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.speed);
+    fakes::Form g;
+    UseMacroIn(g, {{0, K::Move, 9, 9, -1}, {2000, K::Down, 9, 9, 0}, {2000, K::Up, 9, 9, 0}});
+    g.frm.repeatCountRadio.UserClick();
+    g.frm.repeatCountEdit.UserSetText("1");
+    g.frm.speedEdit.UserSetText(c.speed);
+    g.frm.startButton.UserClick();
+    g.clock.Advance(40000);
+    std::vector<uint64_t> presses;
+    for (size_t i = 0; i < g.mouse.sent.size(); ++i)
+      if (g.mouse.sent[i].dwFlags == kLeftDown) presses.push_back(g.mouse.sentAt[i]);
+    EXPECT_EQ(presses, std::vector<uint64_t>{c.clickAt});
+
+    UseMacroIn(g, steps);
+    g.mouse.sentAt.clear();
+    const uint64_t start = g.clock.now;
+    g.frm.startButton.UserClick();
+    g.clock.Advance(40000);
+    ASSERT_EQ(g.mouse.sentAt.size(), steps.size());
+    EXPECT_EQ(g.mouse.sentAt.back() - start, c.stepsEnd);
+  }
 }
 
 TEST_F(PlayerTest, NoSelectionWhenThePlaybackStarts) {
@@ -298,7 +399,7 @@ TEST_F(PlayerTest, RefusedInputStopsThePlayback) {
   for (const Case& c : cases) {
     fakes::Form g;
     UseMacroIn(g, click);
-    g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
+    g.mouse.accept = [&](const plat::InputRecord& r) { return r.dwFlags != c.refused; };
     g.frm.startButton.UserClick();
     g.clock.Advance(10000);
     EXPECT_FALSE(g.frm.Running()) << c.name;
@@ -342,6 +443,11 @@ struct LoggingOutput : macros::IPlaybackOutput {
   }
   bool Press(int32_t b) override { return Note("press " + std::to_string(b)); }
   bool Release(int32_t b) override { return Note("release " + std::to_string(b)); }
+  bool Wheel(int32_t delta, bool horizontal) override {
+    return Note((horizontal ? "hwheel " : "wheel ") + std::to_string(delta));
+  }
+  bool KeyDown(int32_t key) override { return Note("keydown " + std::to_string(key)); }
+  bool KeyUp(int32_t key) override { return Note("keyup " + std::to_string(key)); }
 };
 
 TEST(MacroPlayerTest, PlaysOnItsTimerReportsRunsAndStopsAtOnce) {

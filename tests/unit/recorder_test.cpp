@@ -10,7 +10,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kMove = 0x200, kLDown = 0x201, kLUp = 0x202, kRDown = 0x204, kRUp = 0x205,
-                   kMDown = 0x207, kMUp = 0x208, kWheel = 0x20A, kXDown = 0x20B;
+                   kMDown = 0x207, kMUp = 0x208, kWheel = 0x20A, kXDown = 0x20B, kXUp = 0x20C,
+                   kHWheel = 0x20E, kKeyDown = 0x100, kKeyUp = 0x101, kSysKeyDown = 0x104;
 constexpr uintptr_t kStopHotkey = 1002, kStartMacrosHotkey = 1003;
 
 using K = MacroEventKind;
@@ -95,20 +96,20 @@ TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
 TEST_F(RecorderTest, ThinningRules) {
   f.mouse.cursor = {10, 10};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 10, 10);  // the start position: dropped
+  m.Recorder().OnMouse(kMove, 10, 10, 0);  // the start position: dropped
   f.clock.Advance(5);
-  m.Recorder().OnMouse(kMove, 11, 10);
-  m.Recorder().OnMouse(kMove, 11, 10);   // the same pixel twice: once
-  m.Recorder().OnMouse(kLDown, 11, 10);  // no move ahead of it: the pointer is there
-  m.Recorder().OnMouse(kMove, 12, 10);
-  m.Recorder().OnMouse(kLUp, 13, 10);    // a move to the release point first
-  m.Recorder().OnMouse(kMove, 11, 10);   // back to an earlier pixel: stored again
-  m.Recorder().OnMouse(kWheel, 20, 20);  // ignored
-  m.Recorder().OnMouse(kXDown, 20, 20);
-  m.Recorder().OnMouse(kRDown, 11, 10);
-  m.Recorder().OnMouse(kRUp, 11, 10);
-  m.Recorder().OnMouse(kMDown, 11, 11);
-  m.Recorder().OnMouse(kMUp, 11, 11);
+  m.Recorder().OnMouse(kMove, 11, 10, 0);
+  m.Recorder().OnMouse(kMove, 11, 10, 0);   // the same pixel twice: once
+  m.Recorder().OnMouse(kLDown, 11, 10, 0);  // no move ahead of it: the pointer is there
+  m.Recorder().OnMouse(kMove, 12, 10, 0);
+  m.Recorder().OnMouse(kLUp, 13, 10, 0);    // a move to the release point first
+  m.Recorder().OnMouse(kMove, 11, 10, 0);   // back to an earlier pixel: stored again
+  m.Recorder().OnMouse(kXDown, 20, 20, 0);  // no side button named: ignored
+  m.Recorder().OnMouse(0x209, 20, 20, 0);   // a double click message: not a hook event
+  m.Recorder().OnMouse(kRDown, 11, 10, 0);
+  m.Recorder().OnMouse(kRUp, 11, 10, 0);
+  m.Recorder().OnMouse(kMDown, 11, 11, 0);
+  m.Recorder().OnMouse(kMUp, 11, 11, 0);
   std::vector<MacroEvent> expected = {
       {5, K::Move, 11, 10, -1}, {5, K::Down, 11, 10, 0}, {5, K::Move, 12, 10, -1},
       {5, K::Move, 13, 10, -1}, {5, K::Up, 13, 10, 0},   {5, K::Move, 11, 10, -1},
@@ -117,8 +118,139 @@ TEST_F(RecorderTest, ThinningRules) {
   EXPECT_EQ(m.Recorder().Events(), expected);
 }
 
+// The wheels and the side buttons, each after a move to where it happened; the delta and the
+// side button come from the high word of mouseData.
+TEST_F(RecorderTest, WheelsAndSideButtons) {
+  f.mouse.cursor = {0, 0};
+  StartRecordingNow();
+  f.clock.Advance(7);
+  m.Recorder().OnMouse(kWheel, 20, 20, 120u << 16);
+  m.Recorder().OnMouse(kWheel, 20, 20, static_cast<uint32_t>(-240) << 16);
+  m.Recorder().OnMouse(kHWheel, 21, 20, static_cast<uint32_t>(-120) << 16);
+  m.Recorder().OnMouse(kXDown, 21, 20, 1u << 16);
+  m.Recorder().OnMouse(kXUp, 21, 20, 1u << 16);
+  m.Recorder().OnMouse(kXDown, 22, 20, 2u << 16);
+  m.Recorder().OnMouse(kXUp, 22, 20, 2u << 16);
+  EXPECT_EQ(m.Recorder().Events(), (std::vector<MacroEvent>{{7, K::Move, 20, 20, -1},
+                                                            {7, K::Wheel, 20, 20, 120},
+                                                            {7, K::Wheel, 20, 20, -240},
+                                                            {7, K::Move, 21, 20, -1},
+                                                            {7, K::HorizontalWheel, 21, 20, -120},
+                                                            {7, K::Down, 21, 20, 3},
+                                                            {7, K::Up, 21, 20, 3},
+                                                            {7, K::Move, 22, 20, -1},
+                                                            {7, K::Down, 22, 20, 4},
+                                                            {7, K::Up, 22, 20, 4}}));
+  EXPECT_FALSE(f.keyHook.installed);  // "Keyboard" is off
+  m.Recorder().OnKey(kKeyDown, 'A', 0x1E, 0);
+  EXPECT_EQ(m.Recorder().Events().size(), 10u);
+}
+
+// With "Keyboard" checked the keyboard hook comes and goes with the mouse hook. Keys are kept as
+// pressed, auto-repeat included, at the pointer's last position; a release whose press was not
+// recorded (the start-recording chord let go after the countdown) is left out, and so are the
+// presses of the stop chord at the end, whatever the stop hotkey is, while earlier uses of the
+// same keys stay.
+TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
+  constexpr uint32_t kLCtrl = 0xA2, kLShift = 0xA0, kLAlt = 0xA4, kF6 = 0x75;
+  const int32_t ctrl = PackMacroKey(kLCtrl, 0x1D, false), c = PackMacroKey('C', 0x2E, false),
+                a = PackMacroKey('A', 0x1E, false), right = PackMacroKey(0x27, 0x4D, true),
+                x = PackMacroKey('X', 0x2D, false);
+  struct Press {
+    uint32_t message, vk, scan;
+  };
+  const struct {
+    const char* label;
+    HotkeyData stop;
+    std::vector<Press> chord;  // pressed at the end, before the hotkey fires
+  } cases[] = {
+      {"Ctrl+Shift+X held",
+       {'X', hk::kModControl | hk::kModShift},
+       {{kKeyDown, kLCtrl, 0x1D},
+        {kKeyDown, kLCtrl, 0x1D},
+        {kKeyDown, kLShift, 0x2A},
+        {kKeyDown, 'X', 0x2D},
+        {kKeyDown, 'X', 0x2D}}},  // repeats before the hotkey is seen
+      // Injected in one go, the releases reach the hook before the hotkey reaches the window.
+      {"Ctrl+Shift+X released",
+       {'X', hk::kModControl | hk::kModShift},
+       {{kKeyDown, 0x11, 0x1D},
+        {kKeyDown, 0x10, 0x2A},
+        {kKeyDown, 'X', 0x2D},
+        {kKeyUp, 'X', 0x2D},
+        {kKeyUp, 0x10, 0x2A},
+        {kKeyUp, 0x11, 0x1D}}},
+      {"Alt+F6", {kF6, hk::kModAlt}, {{kSysKeyDown, kLAlt, 0x38}, {kSysKeyDown, kF6, 0x40}}},
+      {"F6", {kF6, 0}, {{kKeyDown, kF6, 0x40}}},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.label);
+    fakes::TempDir folder{"keys"};
+    fakes::Form g{[&](fakes::Form& h) {
+      h.env.realFiles = true;
+      h.env.vars["APPDATA"] = folder.path.string();
+    }};
+    MainForm& n = g.frm;
+    n.Hotkeys().SetKey(hotkeys::HotkeyAction::Stop, k.stop);
+    g.mouse.cursor = {5, 6};
+    n.macrosRadio.UserClick();
+    n.recordKeysCheck.UserClick();
+    n.createMacroButton.UserClick();
+    n.HotkeyPressed(kStartMacrosHotkey);
+    ASSERT_TRUE(n.Recorder().Recording());
+    EXPECT_TRUE(g.keyHook.installed);
+    EXPECT_TRUE(n.Recorder().RecordingKeys());
+    plat::IKeyHookSink& keys = n.Recorder();
+    // The start-recording chord is let go.
+    keys.OnKey(kKeyUp, 'R', 0x13, 0);
+    keys.OnKey(kKeyUp, kLShift, 0x2A, 0);
+    keys.OnKey(kKeyUp, kLCtrl, 0x1D, 0);
+    g.clock.Advance(10);
+    keys.OnKey(kKeyDown, kLCtrl, 0x1D, 0);  // Ctrl+C: Ctrl belongs to most chords too
+    keys.OnKey(kKeyDown, 'C', 0x2E, 0);
+    keys.OnKey(kKeyUp, 'C', 0x2E, 0);
+    keys.OnKey(kKeyUp, kLCtrl, 0x1D, 0);
+    g.clock.Advance(10);
+    n.Recorder().OnMouse(kMove, 30, 40, 0);
+    keys.OnKey(kKeyDown, 'A', 0x1E, 0);
+    keys.OnKey(kKeyDown, 'A', 0x1E, 0);  // auto-repeat
+    keys.OnKey(kKeyUp, 'A', 0x1E, 0);
+    keys.OnKey(kKeyUp, 'B', 0x30, 0);  // never pressed while recording
+    keys.OnKey(kKeyDown, 0x27, 0x4D, 0x01);
+    keys.OnKey(kKeyUp, 0x27, 0x4D, 0x81);
+    keys.OnKey(kKeyDown, 'X', 0x2D, 0);  // the stop chord's key, typed on its own
+    keys.OnKey(kKeyUp, 'X', 0x2D, 0);
+    g.clock.Advance(10);
+    for (const Press& p : k.chord) {
+      keys.OnKey(p.message, p.vk, p.scan, 0);
+      n.Recorder().OnMouse(kMove, 31, 40, 0);  // the hand moves the mouse meanwhile
+    }
+    n.HotkeyPressed(kStopHotkey);
+    EXPECT_FALSE(g.keyHook.installed);
+    EXPECT_FALSE(g.hook.installed);
+    ASSERT_EQ(n.Library().Macros().size(), 1u);
+    const RecordedMacro& made = *n.Library().Macros()[0];
+    EXPECT_EQ(made.Events(), (std::vector<MacroEvent>{{10, K::KeyDown, 5, 6, ctrl},
+                                                      {10, K::KeyDown, 5, 6, c},
+                                                      {10, K::KeyUp, 5, 6, c},
+                                                      {10, K::KeyUp, 5, 6, ctrl},
+                                                      {20, K::Move, 30, 40, -1},
+                                                      {20, K::KeyDown, 30, 40, a},
+                                                      {20, K::KeyDown, 30, 40, a},
+                                                      {20, K::KeyUp, 30, 40, a},
+                                                      {20, K::KeyDown, 30, 40, right},
+                                                      {20, K::KeyUp, 30, 40, right},
+                                                      {20, K::KeyDown, 30, 40, x},
+                                                      {20, K::KeyUp, 30, 40, x},
+                                                      {30, K::Move, 31, 40, -1}}));
+    EXPECT_EQ(made.DurationMs(), 30u);
+    auto back = RecordedMacro::LoadFromFile(made.FileName());
+    EXPECT_EQ(back->Events(), made.Events());
+  }
+}
+
 TEST_F(RecorderTest, HookOnlyRecordsWhileRecording) {
-  m.Recorder().OnMouse(kMove, 1, 1);
+  m.Recorder().OnMouse(kMove, 1, 1, 0);
   EXPECT_TRUE(m.Recorder().Events().empty());
 }
 
@@ -127,11 +259,11 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
   f.env.now = {2024, 3, 7, 9, 5, 2};
   StartRecordingNow();
   f.clock.Advance(15);
-  m.Recorder().OnMouse(kMove, 641, 480);
+  m.Recorder().OnMouse(kMove, 641, 480, 0);
   f.clock.Advance(1185);
-  m.Recorder().OnMouse(kLDown, 641, 480);
+  m.Recorder().OnMouse(kLDown, 641, 480, 0);
   f.clock.Advance(34);
-  m.Recorder().OnMouse(kLUp, 641, 480);
+  m.Recorder().OnMouse(kLUp, 641, 480, 0);
   f.clock.Advance(5000);  // idle time before the stop does not count
   m.HotkeyPressed(kStopHotkey);
   EXPECT_FALSE(m.Recorder().Recording());
@@ -155,7 +287,7 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
 TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   for (int i = 0; i < 3; ++i) {
     StartRecordingNow();
-    m.Recorder().OnMouse(kMove, 100 + i, 5);
+    m.Recorder().OnMouse(kMove, 100 + i, 5, 0);
     m.HotkeyPressed(kStopHotkey);
   }
   EXPECT_EQ(MacroFiles(),
@@ -167,7 +299,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
 TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
   f.mouse.cursor = {50, 50};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 50, 50);
+  m.Recorder().OnMouse(kMove, 50, 50, 0);
   m.HotkeyPressed(kStopHotkey);
   EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
   EXPECT_TRUE(MacroFiles().empty());
@@ -176,7 +308,7 @@ TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
 
 TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 3, 4);
+  m.Recorder().OnMouse(kMove, 3, 4, 0);
   m.Closing();
   EXPECT_NE(m.statusLabel.Text().find("Recording stopped because application is closing."),
             std::string::npos);
@@ -198,8 +330,8 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   fs::remove_all(macros);
   { std::ofstream(macros.string()) << "not a folder"; }
   StartRecordingNow();
-  m.Recorder().OnMouse(kLDown, 20, 30);
-  m.Recorder().OnMouse(kLUp, 20, 30);
+  m.Recorder().OnMouse(kLDown, 20, 30, 0);
+  m.Recorder().OnMouse(kLUp, 20, 30, 0);
   f.dialogs.messages.clear();
   m.HotkeyPressed(kStopHotkey);
   ASSERT_EQ(f.dialogs.messages.size(), 1u);

@@ -1,6 +1,8 @@
 // Starting, timing and ending runs, and the input each click type sends.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes.h"
 
 namespace {
@@ -243,7 +245,7 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
     f.clock.Advance(100);  // a hold (80 ms) ends
     EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
     for (const auto& r : f.mouse.sent) {
-      plat::MouseInputRecord expected;
+      plat::InputRecord expected;
       expected.dwFlags = r.dwFlags;
       EXPECT_EQ(r, expected);  // type 0, no coordinates, no data, no time, no extra info
     }
@@ -251,14 +253,57 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
 }
 
 TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
-  for (int button : {3, 7, -2}) {
+  for (int button : {5, 7, -2}) {
     f.mouse.sent.clear();
     clicker::InputSynthesizer input(f.mouse);
     input.ButtonDown(button);
     input.ButtonUp(button);
     ASSERT_EQ(f.mouse.sent.size(), 2u);
-    EXPECT_EQ(f.mouse.sent[0], plat::MouseInputRecord{});
-    EXPECT_EQ(f.mouse.sent[1], plat::MouseInputRecord{});
+    EXPECT_EQ(f.mouse.sent[0], plat::InputRecord{});
+    EXPECT_EQ(f.mouse.sent[1], plat::InputRecord{});
+  }
+}
+
+// The records of the side buttons, the wheels and keys, field by field.
+TEST_F(RunTest, SideButtonsWheelsAndKeysBuildTheirRecords) {
+  auto mouse = [](uint32_t flags, uint32_t data) {
+    plat::InputRecord r;
+    r.dwFlags = flags;
+    r.mouseData = data;
+    return r;
+  };
+  auto key = [](uint16_t vk, uint16_t scan, uint32_t flags) {
+    plat::InputRecord r;
+    r.type = plat::kInputKeyboard;
+    r.wVk = vk;
+    r.wScan = scan;
+    r.dwFlags = flags;
+    return r;
+  };
+  clicker::InputSynthesizer input(f.mouse);
+  const struct {
+    const char* label;
+    std::function<bool()> send;
+    plat::InputRecord expected;
+  } cases[] = {
+      {"XBUTTON1 down", [&] { return input.ButtonDown(3); }, mouse(0x0080, 1)},
+      {"XBUTTON1 up", [&] { return input.ButtonUp(3); }, mouse(0x0100, 1)},
+      {"XBUTTON2 down", [&] { return input.ButtonDown(4); }, mouse(0x0080, 2)},
+      {"XBUTTON2 up", [&] { return input.ButtonUp(4); }, mouse(0x0100, 2)},
+      {"wheel away", [&] { return input.Wheel(120, false); }, mouse(0x0800, 120)},
+      {"wheel toward", [&] { return input.Wheel(-240, false); }, mouse(0x0800, 0xFFFFFF10u)},
+      {"wheel right", [&] { return input.Wheel(120, true); }, mouse(0x1000, 120)},
+      {"A down", [&] { return input.KeyDown(0x1E41); }, key(0x41, 0x1E, 0)},
+      {"A up", [&] { return input.KeyUp(0x1E41); }, key(0x41, 0x1E, 0x0002)},
+      {"Right down (extended)", [&] { return input.KeyDown(0x14D27); }, key(0x27, 0x4D, 0x0001)},
+      {"Right up (extended)", [&] { return input.KeyUp(0x14D27); }, key(0x27, 0x4D, 0x0003)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    f.mouse.sent.clear();
+    EXPECT_TRUE(c.send());
+    ASSERT_EQ(f.mouse.sent.size(), 1u);
+    EXPECT_EQ(f.mouse.sent[0], c.expected);
   }
 }
 
@@ -315,7 +360,7 @@ TEST_F(RunTest, AStopDuringAHoldReleasesAtOnce) {
     g.frm.clickTypeCombo.UserSelect(2);
     g.frm.holdEdit.UserSetText("5000");
     std::string statusAtRelease;
-    g.mouse.onSend = [&](const plat::MouseInputRecord& r) {
+    g.mouse.onSend = [&](const plat::InputRecord& r) {
       if (r.dwFlags == kLeftUp) statusAtRelease = g.frm.statusLabel.Text();
     };
     g.frm.startButton.UserClick();
@@ -360,7 +405,7 @@ TEST_F(RunTest, RefusedInputStopsTheRun) {
     g.frm.repeatCountEdit.UserSetText("5");
     g.frm.clickTypeCombo.UserSelect(c.type);
     if (c.coordinates) g.frm.coordinatesRadio.UserClick();
-    g.mouse.accept = [&](const plat::MouseInputRecord& r) { return r.dwFlags != c.refused; };
+    g.mouse.accept = [&](const plat::InputRecord& r) { return r.dwFlags != c.refused; };
     g.frm.startButton.UserClick();
     g.clock.Advance(5000);
     std::vector<uint32_t> flags;
@@ -392,7 +437,7 @@ TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
   m.coordYEdit.UserSetText("540");
   m.ClickRun().PerformAction(m.CurrentClickPlan());
   ASSERT_EQ(f.mouse.sent.size(), 3u);
-  plat::MouseInputRecord move;
+  plat::InputRecord move;
   move.dx = 32785;
   move.dy = clicker::ToAbsoluteCoord(540, 0, 1080);
   move.dwFlags = kMove;

@@ -34,7 +34,7 @@ struct SessionEndTest : ::testing::Test {
   }
   long Count(uint32_t flags) const {
     return std::count_if(f.mouse.sent.begin(), f.mouse.sent.end(),
-                         [&](const plat::MouseInputRecord& r) { return r.dwFlags == flags; });
+                         [&](const plat::InputRecord& r) { return r.dwFlags == flags; });
   }
   // The destruction of the window after the session's end adds no write.
   void ExpectDestroyWritesNothing() {
@@ -52,7 +52,7 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
   m.HotkeyPressed(kStartMacrosHotkey);
   ASSERT_TRUE(m.Recorder().Recording());
   f.clock.Advance(500);
-  m.Recorder().OnMouse(0x200, 30, 40);
+  m.Recorder().OnMouse(0x200, 30, 40, 0);
   f.profile.writes.clear();
 
   m.SessionEnding();
@@ -105,7 +105,7 @@ TEST_F(SessionEndTest, AClickingRunStopsAndLetsGo) {
     EXPECT_FALSE(g.frm.Running()) << c.name;
     const auto count = [&](uint32_t flags) {
       return std::count_if(g.mouse.sent.begin(), g.mouse.sent.end(),
-                           [&](const plat::MouseInputRecord& r) { return r.dwFlags == flags; });
+                           [&](const plat::InputRecord& r) { return r.dwFlags == flags; });
     };
     EXPECT_EQ(count(kLeftUp), count(kLeftDown)) << c.name;
     const size_t sent = g.mouse.sent.size();

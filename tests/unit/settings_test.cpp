@@ -28,7 +28,7 @@ TEST(SettingsTest, PathUnderAppDataOrBesideTheProgram) {
   EXPECT_EQ(f.frm.SettingsFilePath(), "D:\\Data\\JUX Zura Divudiv" + sep + "settings.ini");
 }
 
-TEST(SettingsTest, FirstStartWritesAll24KeysInOrder) {
+TEST(SettingsTest, FirstStartWritesEveryKeyInOrder) {
   Form f;
   f.profile.sections.clear();
   f.frm.Destroy();
@@ -55,7 +55,9 @@ TEST(SettingsTest, FirstStartWritesAll24KeysInOrder) {
                                              "HotkeyStartMacros/mod=6",
                                              "Coords/x=0",
                                              "Coords/y=0",
-                                             "Macros/selected=-1"};
+                                             "Macros/selected=-1",
+                                             "Macros/recordKeys=0",
+                                             "Macros/speed=100"};
   EXPECT_EQ(f.profile.writes, expected);
   // In a new file UI comes before Delay, in the order of the first writes.
   std::vector<std::string> order;
@@ -84,6 +86,10 @@ TEST(SettingsTest, ValuesChangedInTheWindowRoundTrip) {
   m.alwaysOnTopCheck.UserClick();
   m.coordXEdit.UserSetText("640");
   m.coordYEdit.UserSetText("480");
+  m.macrosRadio.UserClick();  // the macro options are enabled with the Macros target
+  m.recordKeysCheck.UserClick();
+  m.speedEdit.UserSetText("250");
+  m.coordinatesRadio.UserClick();
   m.Destroy();
 
   Form b([&](Form& f) {
@@ -109,6 +115,8 @@ TEST(SettingsTest, ValuesChangedInTheWindowRoundTrip) {
   EXPECT_EQ(n.coordXEdit.Value(), 640);
   EXPECT_EQ(n.coordYEdit.Value(), 480);
   EXPECT_TRUE(n.coordXEdit.Enabled());
+  EXPECT_TRUE(n.recordKeysCheck.Checked());
+  EXPECT_EQ(n.speedEdit.Value(), 250);
 }
 
 TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
@@ -120,7 +128,9 @@ TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
                      {"Click", "holdMs", "99999"},
                      {"Coords", "x", "-50"},
                      {"Coords", "y", "250000"},
-                     {"Interval", "m", "ten"}});
+                     {"Interval", "m", "ten"},
+                     {"Macros", "speed", "5000"},
+                     {"Macros", "recordKeys", "7"}});
   EXPECT_EQ(f.frm.hoursEdit.Value(), 23);
   EXPECT_EQ(f.frm.millisecondsEdit.Value(), 999);
   EXPECT_EQ(f.frm.jitterEdit.Value(), 0);
@@ -130,6 +140,8 @@ TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
   EXPECT_EQ(f.frm.coordXEdit.Value(), 0);
   EXPECT_EQ(f.frm.coordYEdit.Value(), 100000);
   EXPECT_EQ(f.frm.minutesEdit.Value(), 0);  // unreadable: the current value
+  EXPECT_EQ(f.frm.speedEdit.Value(), 1000);
+  EXPECT_TRUE(f.frm.recordKeysCheck.Checked());  // any value but 0 is on
 }
 
 TEST(SettingsTest, IniIntegerSyntax) {
