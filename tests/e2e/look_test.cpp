@@ -369,7 +369,9 @@ struct DesignBox {
 const DesignBox kDesign[] = {
     {ids::startButton, {10, 14, 105, 25}},
     {ids::aboutButton, {473, 507, 75, 25}},
-    {ids::macroList, {20, 215, 204, 264}},      // in targetGroup at (10, 58)
+    {ids::macroList, {20, 215, 204, 236}},      // in targetGroup at (10, 58)
+    {ids::recordKeysCheck, {21, 463, 80, 17}},  // below the list
+    {ids::speedEdit, {166, 460, 58, 24}},
     {ids::startDelayEdit, {365, 251, 73, 24}},  // in startDelayGroup at (253, 231)
 };
 
@@ -377,7 +379,7 @@ void ExpectLaidOutFor(const Program& app, UINT dpi) {
   for (const DesignBox& box : kDesign) {
     const RECT r = RectIn(app.Control(box.id), app.MainWindow());
     const RECT& b = box.bounds;
-    if (box.id == ids::startDelayEdit) {
+    if (box.id == ids::startDelayEdit || box.id == ids::speedEdit) {
       // A spin edit: its up-down is placed at its right, inside or beside its bounds.
       EXPECT_EQ(r.left, Scale(b.left, dpi)) << box.id << " at " << dpi << ": " << Str(r);
       EXPECT_EQ(r.top, Scale(b.top, dpi)) << box.id << " at " << dpi << ": " << Str(r);

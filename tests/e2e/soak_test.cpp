@@ -917,7 +917,7 @@ class SoakTest : public testing::Test {
     }
   }
 
-  // The settings file holds its 24 keys, each once, with the values the controls had.
+  // The settings file holds every key once, with the values the controls had.
   void CheckSettingsFile(const char* when, int listCount) {
     const fs::path file = SettingsFolder() / L"settings.ini";
     ASSERT_TRUE(fs::exists(file)) << when;
@@ -949,6 +949,8 @@ class SoakTest : public testing::Test {
         {{"Coords", "x"}, c.x},
         {{"Coords", "y"}, c.y},
         {{"Macros", "selected"}, std::nullopt},  // checked against the list below
+        {{"Macros", "recordKeys"}, 0},
+        {{"Macros", "speed"}, 100},
     };
     size_t keys = 0;
     for (const auto& [section, values] : ini) keys += values.size();
