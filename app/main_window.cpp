@@ -99,6 +99,7 @@ void MainWindow::MsgCreate() {
 
   input_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
+  hotkeyDialog_.SetOwner(hwnd_);
   hotkeys_.SetWindow(hwnd_);
   timers_ = std::make_unique<decltype(timers_)::element_type>(hwnd_);
   mainform::FormServices services;
@@ -114,6 +115,8 @@ void MainWindow::MsgCreate() {
   services.Env = &env_;
   services.MouseHook = &mouseHook_;
   services.KeyboardHook = &keyboardHook_;
+  services.HotkeyDialog = &hotkeyDialog_;
+  services.PointPicker = &picker_;
   frm_ = std::make_unique<MainForm>(services);
   binding_ = std::make_unique<FormBinding>(hwnd_, style_);
   binding_->Create(frm_->AllControls(), dpi_);

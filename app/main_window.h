@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "app/hotkey_dialog.h"
+#include "app/point_picker.h"
 #include "mainform/form_window.h"
 #include "mainform/main_form.h"
 #include "platform/win32/services_win32.h"
@@ -95,6 +97,8 @@ class MainWindow : public mainform::IFormWindow {
   Clock clock_;
   Random random_;
   Dialogs dialogs_;
+  HotkeyDialog hotkeyDialog_;
+  PointPicker picker_;
   Shell shell_;
   Hotkeys hotkeys_;
   Profile profile_;

@@ -63,6 +63,17 @@ void GlobalHotkeys::RegisterAll() {
   }
 }
 
+std::string GlobalHotkeys::Replace(const HotkeyChoice& choice) {
+  const HotkeyChoice previous{keys_[0], keys_[1], keys_[2]};
+  for (size_t i = 0; i < choice.size(); ++i) keys_[i] = choice[i];
+  RegisterAll();
+  if (problems_.empty()) return {};
+  const std::string failed = problems_;
+  for (size_t i = 0; i < previous.size(); ++i) keys_[i] = previous[i];
+  RegisterAll();
+  return failed;
+}
+
 void GlobalHotkeys::UnregisterAll() {
   if (!registered_) return;
   for (int32_t id : kIds) system_.Unregister(id);

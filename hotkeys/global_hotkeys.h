@@ -3,6 +3,7 @@
 // action does.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,9 @@
 namespace hotkeys {
 
 enum class HotkeyAction { Start, Stop, StartRecording };
+
+// Keys for start, stop and start-recording, in the order of HotkeyAction.
+using HotkeyChoice = std::array<HotkeyData, 3>;
 
 class GlobalHotkeys {
  public:
@@ -30,6 +34,10 @@ class GlobalHotkeys {
   void RegisterAll();
   void UnregisterAll();
   const std::string& Problems() const { return problems_; }
+  // Puts `choice` in place of the three keys and registers them. When the system refuses one,
+  // the previous keys are registered again as they were and the answer names what failed;
+  // empty when all three work.
+  std::string Replace(const HotkeyChoice& choice);
 
   // The key's display text, such as "Shift+Ctrl+X"; empty for a key without a name.
   std::string Text(const HotkeyData& key) const;

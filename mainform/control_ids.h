@@ -50,6 +50,8 @@ inline constexpr int websiteLink = 193;
 inline constexpr int statusPanel = 194;
 inline constexpr int recordKeysCheck = 401;
 inline constexpr int speedEdit = 402;
+inline constexpr int hotkeysButton = 403;
+inline constexpr int pickButton = 404;
 inline constexpr int speedLabel = 405;
 
 }  // namespace ids

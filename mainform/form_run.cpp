@@ -119,10 +119,13 @@ plat::Point MainForm::ClickTargetPoint() {
   if (cursorPositionRadio.Checked()) {
     svc_.Input->CursorPos(p);
   } else if (coordinatesRadio.Checked()) {
-    int32_t v = 0;
-    p.X = ui::ParseDecimalInt(coordXEdit.Text(), v) ? v : 0;
-    v = 0;
-    p.Y = ui::ParseDecimalInt(coordYEdit.Text(), v) ? v : 0;
+    // Within the boxes' range, as they will show it when they lose the focus: starting by
+    // button (which takes the focus) and by hotkey (which does not) click at the same point.
+    const auto read = [](const ui::SpinEdit& edit) {
+      return std::clamp(edit.Value(), edit.Min(), edit.Max());
+    };
+    p.X = read(coordXEdit);
+    p.Y = read(coordYEdit);
   }
   return p;
 }

@@ -15,10 +15,13 @@ MainForm::MainForm(const mainform::FormServices& services)
       cursorPositionRadio(ids::cursorPositionRadio, "cursorPositionRadio", {11, 26, 190, 17},
                           &targetGroup),
       coordinatesRadio(ids::coordinatesRadio, "coordinatesRadio", {11, 59, 118, 17}, &targetGroup),
-      coordXEdit(ids::coordXEdit, "coordXEdit", {109, 56, 44, 24}, 0, 100000, 0, &targetGroup),
+      coordXEdit(ids::coordXEdit, "coordXEdit", {109, 56, 44, 24}, -100000, 100000, 0,
+                 &targetGroup),
       coordSeparatorLabel(ids::coordSeparatorLabel, "coordSeparatorLabel", {161, 59, 10, 15},
                           &targetGroup),
-      coordYEdit(ids::coordYEdit, "coordYEdit", {176, 56, 44, 24}, 0, 100000, 0, &targetGroup),
+      coordYEdit(ids::coordYEdit, "coordYEdit", {176, 56, 44, 24}, -100000, 100000, 0,
+                 &targetGroup),
+      pickButton(ids::pickButton, "pickButton", {166, 22, 54, 24}, &targetGroup),
       macrosRadio(ids::macrosRadio, "macrosRadio", {11, 94, 118, 17}, &targetGroup),
       createMacroButton(ids::createMacroButton, "createMacroButton", {11, 127, 65, 24},
                         &targetGroup),
@@ -64,7 +67,8 @@ MainForm::MainForm(const mainform::FormServices& services)
                           &additionalGroup),
       alwaysOnTopCheck(ids::alwaysOnTopCheck, "alwaysOnTopCheck", {16, 60, 113, 17},
                        &additionalGroup),
-      hotkeysLabel(ids::hotkeysLabel, "hotkeysLabel", {10, 509, 440, 15}),
+      hotkeysLabel(ids::hotkeysLabel, "hotkeysLabel", {10, 509, 372, 15}),
+      hotkeysButton(ids::hotkeysButton, "hotkeysButton", {388, 507, 79, 25}),
       aboutButton(ids::aboutButton, "aboutButton", {473, 507, 75, 25}),
       statusPanel(ids::statusPanel, "statusPanel", {0, 538, 559, 23}),
       statusLabel(ids::statusLabel, "statusLabel", {10, 5, 335, 15}, &statusPanel),
@@ -78,18 +82,19 @@ MainForm::MainForm(const mainform::FormServices& services)
       library_(*services.Env, *services.Dialogs),
       recorder_(*services.Clock, *services.Input, *services.MouseHook, *services.KeyboardHook,
                 *services.Env, services.Timers, library_, *this) {
-  controls_ = {&startButton,         &stopButton,        &targetGroup,         &cursorPositionRadio,
-               &coordinatesRadio,    &coordXEdit,        &coordSeparatorLabel, &coordYEdit,
-               &macrosRadio,         &createMacroButton, &removeMacroButton,   &renameMacroButton,
-               &macroList,           &recordKeysCheck,   &speedLabel,          &speedEdit,
-               &intervalGroup,       &hoursLabel,        &minutesLabel,        &secondsLabel,
-               &millisecondsLabel,   &hoursEdit,         &minutesEdit,         &secondsEdit,
-               &millisecondsEdit,    &jitterCheck,       &jitterEdit,          &clickTypeGroup,
-               &buttonCombo,         &clickTypeCombo,    &holdLabel,           &holdEdit,
-               &startDelayGroup,     &startDelayLabel,   &startDelayEdit,      &repeatGroup,
-               &untilStoppedRadio,   &repeatCountRadio,  &repeatCountEdit,     &additionalGroup,
-               &minimizeToTrayCheck, &alwaysOnTopCheck,  &hotkeysLabel,        &aboutButton,
-               &statusPanel,         &statusLabel,       &websiteLink};
+  controls_ = {&startButton,       &stopButton,          &targetGroup,         &cursorPositionRadio,
+               &coordinatesRadio,  &coordXEdit,          &coordSeparatorLabel, &coordYEdit,
+               &pickButton,        &macrosRadio,         &createMacroButton,   &removeMacroButton,
+               &renameMacroButton, &macroList,           &recordKeysCheck,     &speedLabel,
+               &speedEdit,         &intervalGroup,       &hoursLabel,          &minutesLabel,
+               &secondsLabel,      &millisecondsLabel,   &hoursEdit,           &minutesEdit,
+               &secondsEdit,       &millisecondsEdit,    &jitterCheck,         &jitterEdit,
+               &clickTypeGroup,    &buttonCombo,         &clickTypeCombo,      &holdLabel,
+               &holdEdit,          &startDelayGroup,     &startDelayLabel,     &startDelayEdit,
+               &repeatGroup,       &untilStoppedRadio,   &repeatCountRadio,    &repeatCountEdit,
+               &additionalGroup,   &minimizeToTrayCheck, &alwaysOnTopCheck,    &hotkeysLabel,
+               &hotkeysButton,     &aboutButton,         &statusPanel,         &statusLabel,
+               &websiteLink};
 
   // Captions and design states.
   startButton.SetText("Start");
@@ -100,6 +105,8 @@ MainForm::MainForm(const mainform::FormServices& services)
   coordinatesRadio.SetText("Coordinates:");
   coordSeparatorLabel.SetText("X");
   coordSeparatorLabel.SetEnabled(false);
+  pickButton.SetText("Pick");
+  pickButton.SetEnabled(false);
   macrosRadio.SetText("Macros:");
   createMacroButton.SetText("Create");
   createMacroButton.SetEnabled(false);
@@ -136,6 +143,7 @@ MainForm::MainForm(const mainform::FormServices& services)
   minimizeToTrayCheck.SetText("Minimize to tray when starting");
   alwaysOnTopCheck.SetText("Always on top");
   hotkeysLabel.SetText("Hotkeys");
+  hotkeysButton.SetText("Hotkeys...");
   aboutButton.SetText("About...");
   statusLabel.SetText("Ready");
 
@@ -158,6 +166,8 @@ MainForm::MainForm(const mainform::FormServices& services)
   alwaysOnTopCheck.OnClick = [this] { AlwaysOnTopClicked(); };
   minimizeToTrayCheck.OnClick = [this] { MinimizeToTrayClicked(); };
   aboutButton.OnClick = [this] { AboutClicked(); };
+  hotkeysButton.OnClick = [this] { HotkeysClicked(); };
+  pickButton.OnClick = [this] { PickClicked(); };
   websiteLink.OnClick = [this] { WebsiteLinkClicked(); };
   websiteLink.OnMouseEnter = [this] { WebsiteLinkEntered(); };
   websiteLink.OnMouseLeave = [this] { WebsiteLinkLeft(); };
@@ -210,9 +220,7 @@ void MainForm::Create() {
   LoadSettings();
 
   LoadMacroLibrary();
-  hotkeysLabel.SetText(
-      "Hotkeys \xE2\x80\x94 Start: " + hotkeys_.Text(hotkeys::HotkeyAction::Start) +
-      "  |  Stop: " + hotkeys_.Text(hotkeys::HotkeyAction::Stop));
+  ShowHotkeys();
   if (!hotkeys_.Problems().empty()) statusLabel.SetText(hotkeys_.Problems());
   startDelayTimer_.SetEnabled(false);
 }
@@ -223,6 +231,7 @@ void MainForm::Closing() {
 }
 
 void MainForm::Destroy() {
+  if (svc_.PointPicker) svc_.PointPicker->Cancel();
   recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
   startDelayTimer_.SetEnabled(false);
@@ -254,8 +263,9 @@ void MainForm::CursorPositionClicked() {
            &jitterCheck, &buttonCombo, &clickTypeCombo})
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &coordXEdit, &coordSeparatorLabel, &coordYEdit, &renameMacroButton, &removeMacroButton,
-           &createMacroButton, &macroList, &recordKeysCheck, &speedLabel, &speedEdit})
+           &coordXEdit, &coordSeparatorLabel, &coordYEdit, &pickButton, &renameMacroButton,
+           &removeMacroButton, &createMacroButton, &macroList, &recordKeysCheck, &speedLabel,
+           &speedEdit})
     c->SetEnabled(false);
   jitterEdit.SetEnabled(jitterCheck.Checked());
   const bool hold = clickTypeCombo.ItemIndex() == 2;
@@ -268,6 +278,7 @@ void MainForm::CoordinatesClicked() {
   coordXEdit.SetEnabled(true);
   coordSeparatorLabel.SetEnabled(true);
   coordYEdit.SetEnabled(true);
+  pickButton.SetEnabled(true);
 }
 
 void MainForm::MacrosClicked() {
@@ -276,10 +287,11 @@ void MainForm::MacrosClicked() {
            &speedLabel, &speedEdit})
     c->SetEnabled(true);
   for (ui::Control* c : std::initializer_list<ui::Control*>{
-           &intervalGroup, &clickTypeGroup, &coordXEdit, &coordSeparatorLabel, &coordYEdit,
-           &hoursEdit, &minutesEdit, &secondsEdit, &millisecondsEdit, &hoursLabel, &minutesLabel,
-           &secondsLabel, &millisecondsLabel, &jitterCheck, &jitterEdit, &buttonCombo,
-           &clickTypeCombo, &holdLabel, &holdEdit})
+           &intervalGroup, &clickTypeGroup,    &coordXEdit,  &coordSeparatorLabel,
+           &coordYEdit,    &pickButton,        &hoursEdit,   &minutesEdit,
+           &secondsEdit,   &millisecondsEdit,  &hoursLabel,  &minutesLabel,
+           &secondsLabel,  &millisecondsLabel, &jitterCheck, &jitterEdit,
+           &buttonCombo,   &clickTypeCombo,    &holdLabel,   &holdEdit})
     c->SetEnabled(false);
 }
 

@@ -14,6 +14,7 @@
 #include "clicker/input_synthesis.h"
 #include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
+#include "mainform/form_dialogs.h"
 #include "mainform/form_window.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
@@ -40,6 +41,8 @@ struct FormServices {
   plat::IEnvironment* Env = nullptr;
   plat::IMouseHook* MouseHook = nullptr;
   plat::IKeyboardHook* KeyboardHook = nullptr;
+  IHotkeyDialog* HotkeyDialog = nullptr;
+  IPointPicker* PointPicker = nullptr;
 };
 
 }  // namespace mainform
@@ -74,6 +77,7 @@ class MainForm : private macros::IPlaybackOutput,
   ui::SpinEdit coordXEdit;
   ui::Label coordSeparatorLabel;
   ui::SpinEdit coordYEdit;
+  ui::Button pickButton;
   ui::RadioButton macrosRadio;
   ui::Button createMacroButton;
   ui::Button removeMacroButton;
@@ -109,6 +113,7 @@ class MainForm : private macros::IPlaybackOutput,
   ui::CheckBox minimizeToTrayCheck;
   ui::CheckBox alwaysOnTopCheck;
   ui::Label hotkeysLabel;
+  ui::Button hotkeysButton;
   ui::Button aboutButton;
   ui::Panel statusPanel;
   ui::Label statusLabel;
@@ -173,6 +178,12 @@ class MainForm : private macros::IPlaybackOutput,
 
   // Global hotkeys. WM_HOTKEY with the identifier in wParam.
   void HotkeyPressed(uintptr_t id);
+  // The hotkey dialog, and what its OK does with the user's choice: the reason it cannot be
+  // taken, or empty when it was registered, shown and saved.
+  void HotkeysClicked();
+  std::string ApplyHotkeyChoice(const hotkeys::HotkeyChoice& choice);
+  // The coordinates of a point the user picks on the screen.
+  void PickClicked();
   hotkeys::GlobalHotkeys& Hotkeys() { return hotkeys_; }
 
   // Settings file.
@@ -228,6 +239,7 @@ class MainForm : private macros::IPlaybackOutput,
   macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
+  void ShowHotkeys();
   // "Started", or the warning when the window at `point` belongs to a program of a higher
   // integrity level, whose input Windows refuses.
   void ShowStartedFor(const plat::Point& point);

@@ -139,7 +139,7 @@ SpinEdit::SpinEdit(int id, std::string name, Bounds b, int32_t min, int32_t max,
 
 int32_t SpinEdit::Value() const {
   int32_t v = 0;
-  return ParseDecimalInt(Text(), v) ? v : min_;
+  return ParseDecimalInt(Text(), v) ? v : std::clamp(0, min_, max_);
 }
 
 void SpinEdit::SetValue(int32_t value) {

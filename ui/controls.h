@@ -168,7 +168,8 @@ class SpinEdit : public Control {
            Control* parent = nullptr);
   int32_t Min() const { return min_; }
   int32_t Max() const { return max_; }
-  // The text read as a decimal integer, or the minimum when it is not one. Not clamped.
+  // The text read as a decimal integer, or, when it is not one, the value of the range nearest
+  // to 0 (the minimum of a range above 0). Not clamped.
   int32_t Value() const;
   // Clamps to min..max and writes the text.
   void SetValue(int32_t value);

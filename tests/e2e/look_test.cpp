@@ -937,6 +937,31 @@ TEST_F(Screenshots, RenameBox) {
   App().AnswerMessageBox(box, IDCANCEL);
 }
 
+TEST_F(Screenshots, HotkeyDialog) {
+  Start();
+  ASSERT_EQ(App().Click(ids::hotkeysButton), Program::ClickOutcome::MessageBoxShown);
+  const MessageBoxInfo box = App().WaitForMessageBox();
+  Pose("hotkeys", box.hwnd);
+  App().AnswerMessageBox(box, IDCANCEL);
+}
+
+TEST_F(Screenshots, PickCover) {
+  UserWindow user;  // something on the screen to pick from
+  Start();
+  App().Click(ids::coordinatesRadio);
+  MoveTo({120, 360});
+  ASSERT_EQ(App().Click(ids::pickButton), Program::ClickOutcome::Handled);
+  HWND cover = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (cover = FindWindowOf(App().ProcessId(), L"PickPointCover")) != nullptr; },
+      Ms{5000}));
+  MoveTo({124, 362});  // the label follows the pointer
+  Pose("pick", cover);
+  SendMouse(MOUSEEVENTF_RIGHTDOWN);
+  SendMouse(MOUSEEVENTF_RIGHTUP);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(cover); }, Ms{5000}));
+}
+
 TEST_F(Screenshots, NewVersionDialogAndItsDownload) {
   const std::wstring server = EnvironmentValue(L"ZD_SCREENSHOT_SERVER");
   if (server.empty()) GTEST_SKIP() << "ZD_SCREENSHOT_SERVER is not set";

@@ -303,8 +303,9 @@ TEST(BadSettings, OutOfRangeAndNonNumericValuesKeepEveryControlInItsRange) {
       {"Interval", "ms", "-2147483648", Millis, 0},
       {"Repeat", "count", "0", RepeatCount, 1},
       {"Repeat", "count", "65536", RepeatCount, 65535},
-      {"Coords", "x", "0xFFFFFFFF", CoordX, 0},  // hexadecimal is read as 32 bits: -1
+      {"Coords", "x", "0xFFFFFFFF", CoordX, -1},  // hexadecimal is read as 32 bits: -1
       {"Coords", "x", "0x7FFFFFFF", CoordX, 100000},
+      {"Coords", "x", "-2147483648", CoordX, -100000},
       // No 32-bit integer: the default (100 ms, the design's value).
       {"Interval", "ms", "2147483648", Millis, 100},
       {"Interval", "ms", "ten", Millis, 100},

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <stdexcept>
@@ -356,6 +357,53 @@ class Hook : public plat::ILowLevelHook<Sink> {
 using MouseHook = Hook<plat::IMouseHookSink>;
 using KeyboardHook = Hook<plat::IKeyHookSink>;
 
+// The hotkey dialog: each Edit call plays the user's script, a list of choices pressed with OK
+// (the answers of `apply` are kept) ending with a cancel unless the last was accepted.
+class HotkeyDialog : public mainform::IHotkeyDialog {
+ public:
+  std::vector<hotkeys::HotkeyChoice> shownWith;  // the rows of each Edit call
+  std::deque<hotkeys::HotkeyChoice> okPresses;   // what the user puts in the rows before OK
+  std::vector<std::string> answers;              // what `apply` said to each OK
+  std::function<void()> whileOpen;               // runs when the dialog shows
+  bool Edit(const hotkeys::HotkeyChoice& choice,
+            const std::function<std::string(const hotkeys::HotkeyChoice&)>& apply) override {
+    shownWith.push_back(choice);
+    if (whileOpen) whileOpen();
+    while (!okPresses.empty()) {
+      const hotkeys::HotkeyChoice c = okPresses.front();
+      okPresses.pop_front();
+      answers.push_back(apply(c));
+      if (answers.back().empty()) return true;
+    }
+    return false;  // cancelled
+  }
+};
+
+// The pick cover: Begin keeps `done` for the test to call.
+class PointPicker : public mainform::IPointPicker {
+ public:
+  bool refuse = false;
+  int begun = 0;
+  int cancelled = 0;
+  std::function<void(std::optional<plat::Point>)> done;
+  bool Begin(std::function<void(std::optional<plat::Point>)> d) override {
+    ++begun;
+    if (refuse) return false;
+    done = std::move(d);
+    return true;
+  }
+  void Cancel() override {
+    ++cancelled;
+    done = nullptr;
+  }
+  // The user clicks at `p`, or cancels with nothing.
+  void Finish(std::optional<plat::Point> p) {
+    auto d = std::move(done);
+    done = nullptr;
+    if (d) d(p);
+  }
+};
+
 // A folder of its own under the system's temporary folder, removed afterwards.
 class TempDir {
  public:
@@ -388,6 +436,8 @@ struct Form {
   Env env;
   MouseHook hook;
   KeyboardHook keyHook;
+  HotkeyDialog hotkeyDialog;
+  PointPicker picker;
   MainForm frm;
 
   static inline const std::string kSettingsPath = std::string("C:\\Users\\u\\AppData\\Roaming") +
@@ -420,6 +470,8 @@ struct Form {
     s.Env = &env;
     s.MouseHook = &hook;
     s.KeyboardHook = &keyHook;
+    s.HotkeyDialog = &hotkeyDialog;
+    s.PointPicker = &picker;
     return s;
   }
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "hotkeys/hotkey_choice.h"
 #include "hotkeys/hotkey_text.h"
 
 namespace {
@@ -151,6 +152,148 @@ TEST(HotkeyProblemTest, FailedRegistrationsAreReported) {
   fakes::Form f([](fakes::Form& g) { g.hotkeys.heldElsewhere.push_back({6, 0x58}); });
   EXPECT_EQ(f.frm.hotkeysLabel.Text(),
             "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The hotkey dialog.
+
+// The hotkey control keeps Shift, Ctrl and Alt as HOTKEYF_SHIFT 1, _CONTROL 2, _ALT 4 (and
+// _EXT 8 for the naming of extended keys); RegisterHotKey as MOD_ALT 1, MOD_CONTROL 2,
+// MOD_SHIFT 4.
+TEST(HotkeyChoiceTest, HotkeyControlValuesAndModifiers) {
+  const struct {
+    uint16_t control;
+    HotkeyData key;
+    uint16_t back;  // what the key gives the control again
+  } cases[] = {
+      {0x0353, {'S', hk::kModControl | hk::kModShift}, 0x0353},  // Shift+Ctrl+S
+      {0x0158, {'X', hk::kModShift}, 0x0158},
+      {0x0452, {'R', hk::kModAlt}, 0x0452},
+      {0x0775, {0x75, hk::kModAlt | hk::kModControl | hk::kModShift}, 0x0775},
+      {0x0075, {0x75, 0}, 0x0075},                // F6 alone
+      {0x0A27, {0x27, hk::kModControl}, 0x0A27},  // Ctrl+Right: extended
+      {0x0227, {0x27, hk::kModControl}, 0x0A27},  // ... named as such on the way back
+      {0x0000, {0, 0}, 0x0000},                   // an empty control
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.control);
+    EXPECT_EQ(hotkeys::FromHotkeyControl(c.control), c.key);
+    EXPECT_EQ(hotkeys::ToHotkeyControl(c.key), c.back);
+  }
+  // The control has no Win key.
+  EXPECT_EQ(hotkeys::ToHotkeyControl({'Q', hk::kModWin | hk::kModAlt}), 0x0451);
+}
+
+TEST(HotkeyChoiceTest, RulesOfAChoice) {
+  fakes::Hotkeys system;
+  hotkeys::GlobalHotkeys names(system);
+  const HotkeyData ctrlShiftS{'S', 6}, ctrlShiftX{'X', 6}, ctrlShiftR{'R', 6};
+  const struct {
+    const char* label;
+    hotkeys::HotkeyChoice choice;
+    const char* problem;
+  } cases[] = {
+      {"the defaults", {ctrlShiftS, ctrlShiftX, ctrlShiftR}, ""},
+      {"F6 alone", {HotkeyData{0x75, 0}, ctrlShiftX, ctrlShiftR}, ""},
+      {"Shift+F6, Pause, Scroll Lock",
+       {HotkeyData{0x75, 4}, HotkeyData{0x13, 0}, HotkeyData{0x91, 0}},
+       ""},
+      {"Ctrl, Alt or Win with a letter",
+       {HotkeyData{'A', 2}, HotkeyData{'1', 1}, HotkeyData{'Q', 8}},
+       ""},
+      {"an empty row", {ctrlShiftS, HotkeyData{0, 0}, ctrlShiftR}, "Choose a key for \"Stop\"."},
+      {"the same keys twice",
+       {ctrlShiftS, ctrlShiftX, ctrlShiftS},
+       "\"Start\" and \"Start recording\" are both Shift+Ctrl+S. Each needs keys of its own."},
+      {"a letter alone",
+       {HotkeyData{'A', 0}, ctrlShiftX, ctrlShiftR},
+       "\"Start\" is A, which would fire while you type. Add Ctrl, Alt or Win to it, or choose "
+       "a function key such as F6."},
+      {"Shift and a digit",
+       {ctrlShiftS, HotkeyData{'7', 4}, ctrlShiftR},
+       "\"Stop\" is Shift+7, which would fire while you type. Add Ctrl, Alt or Win to it, or "
+       "choose a function key such as F6."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(hotkeys::ChoiceProblem(c.choice, names), c.problem);
+  }
+  for (uint32_t vk : {0x20u, 0x0Du, 0x09u, 0x08u, 0x25u, 0x2Eu, 0x60u, 0xBAu, 0xDEu})
+    EXPECT_TRUE(hotkeys::IsTypingKey(vk)) << std::hex << vk;
+  for (uint32_t vk : {0x70u, 0x87u, 0x13u, 0x91u, 0xADu, 0xB3u})
+    EXPECT_FALSE(hotkeys::IsTypingKey(vk)) << std::hex << vk;
+}
+
+// OK takes a good choice at once: registered anew, shown, written to the settings file. A
+// choice another program holds is refused with a message that names it, and the keys of before
+// stay registered; Cancel changes nothing.
+TEST_F(HotkeyTest, TheDialogAppliesAGoodChoiceAndRefusesAHeldOne) {
+  f.hotkeys.heldElsewhere.push_back({hk::kModAlt, 0x75});  // Alt+F6, held by another program
+  const hotkeys::HotkeyChoice held{HotkeyData{0x75, hk::kModAlt}, HotkeyData{'X', 6},
+                                   HotkeyData{'R', 6}};
+  const hotkeys::HotkeyChoice good{
+      HotkeyData{0x75, 0}, HotkeyData{'X', hk::kModControl | hk::kModAlt}, HotkeyData{'R', 6}};
+  f.hotkeyDialog.okPresses = {held, good};
+  f.hotkeyDialog.whileOpen = [&] { EXPECT_TRUE(f.hotkeys.registered.empty()); };
+  m.hotkeysButton.UserClick();
+  ASSERT_EQ(f.hotkeyDialog.shownWith.size(), 1u);
+  EXPECT_EQ(f.hotkeyDialog.shownWith[0],
+            (hotkeys::HotkeyChoice{HotkeyData{'S', 6}, HotkeyData{'X', 6}, HotkeyData{'R', 6}}));
+  ASSERT_EQ(f.hotkeyDialog.answers.size(), 2u);
+  EXPECT_EQ(f.hotkeyDialog.answers[0],
+            "Start hotkey Alt+F6 is in use by another program. Choose another one.");
+  EXPECT_EQ(f.hotkeyDialog.answers[1], "");
+  EXPECT_EQ(m.hotkeysLabel.Text(), "Hotkeys \xE2\x80\x94 Start: F6  |  Stop: Ctrl+Alt+X");
+  ASSERT_EQ(f.hotkeys.registered.size(), 3u);
+  EXPECT_EQ(f.hotkeys.registered[0].vk, 0x75u);
+  EXPECT_EQ(f.hotkeys.registered[0].modifiers, 0x4000u);
+  EXPECT_EQ(f.profile.Get("HotkeyStart", "vk"), "117");
+  EXPECT_EQ(f.profile.Get("HotkeyStart", "mod"), "0");
+  EXPECT_EQ(f.profile.Get("HotkeyStop", "mod"), "3");
+  m.HotkeyPressed(kStart);  // the new key starts
+  EXPECT_TRUE(m.Running());
+  m.HotkeyPressed(kStop);
+  // The compact bar's text follows the new keys.
+  m.HotkeyPressed(kStart);
+  EXPECT_EQ(f.window.caption.find("Ctrl+Alt+X") != std::string::npos, true) << f.window.caption;
+  m.HotkeyPressed(kStop);
+
+  // Cancel: nothing changes.
+  const std::string fileBefore = f.profile.Get("HotkeyStart", "vk");
+  const size_t writes = f.profile.writes.size();
+  m.hotkeysButton.UserClick();
+  EXPECT_EQ(f.hotkeyDialog.shownWith.size(), 2u);
+  EXPECT_EQ(f.hotkeyDialog.shownWith[1], good);
+  EXPECT_EQ(f.profile.writes.size(), writes);
+  EXPECT_EQ(f.hotkeys.registered[0].vk, 0x75u);
+
+  // No dialog while a run may need the stop key.
+  m.startButton.UserClick();
+  m.hotkeysButton.UserClick();
+  EXPECT_EQ(f.hotkeyDialog.shownWith.size(), 2u);
+  m.stopButton.UserClick();
+}
+
+// A choice the rules refuse never reaches the system; the status line's old complaint about a
+// held hotkey goes once a good choice works.
+TEST(HotkeyDialogTest, RefusedChoicesChangeNothingAndAWorkingChoiceClearsTheComplaint) {
+  fakes::Form f([](fakes::Form& g) { g.hotkeys.heldElsewhere.push_back({6, 'X'}); });
+  ASSERT_EQ(f.frm.statusLabel.Text(), "Stop hotkey Shift+Ctrl+X is in use by another program.");
+  f.hotkeyDialog.okPresses = {{HotkeyData{'S', 6}, HotkeyData{'S', 6}, HotkeyData{'R', 6}}};
+  f.hotkeys.log.clear();
+  f.frm.hotkeysButton.UserClick();
+  // Unregistered while the dialog was open, the keys of before again after its Cancel: the
+  // refused choice never reached the system.
+  EXPECT_EQ(f.hotkeys.log,
+            (std::vector<std::string>{"unregister 1001", "unregister 1002", "unregister 1003",
+                                      "register 1001", "register 1002", "register 1003"}));
+  EXPECT_EQ(f.hotkeyDialog.answers.back(),
+            "\"Start\" and \"Stop\" are both Shift+Ctrl+S. Each needs keys of its own.");
+  f.hotkeyDialog.okPresses = {{HotkeyData{'S', 6}, HotkeyData{0x7B, 0}, HotkeyData{'R', 6}}};
+  f.frm.hotkeysButton.UserClick();
+  EXPECT_EQ(f.hotkeyDialog.answers.back(), "");
+  EXPECT_EQ(f.frm.statusLabel.Text(), "Ready");
+  EXPECT_EQ(f.frm.hotkeysLabel.Text(), "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: F12");
 }
 
 }  // namespace

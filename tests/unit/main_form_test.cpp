@@ -241,3 +241,70 @@ TEST(ControlModelTest, TimerSemantics) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pick hides the window and covers the screen; a click there fills X and Y (negative left of
+// the primary monitor) and brings the window back, a cancel brings it back unchanged, and a
+// cover that cannot be shown leaves the window as it was.
+TEST(PickTest, ThePickedPointFillsTheBoxesAndTheWindowComesBack) {
+  fakes::Form f;
+  MainForm& m = f.frm;
+  EXPECT_FALSE(m.pickButton.Enabled());
+  m.coordinatesRadio.UserClick();
+  ASSERT_TRUE(m.pickButton.Enabled());
+  EXPECT_EQ(m.pickButton.Text(), "Pick");
+
+  const struct {
+    const char* label;
+    bool refuse;
+    std::optional<plat::Point> picked;
+    int32_t x, y;
+  } cases[] = {
+      {"a point left of the primary monitor", false, plat::Point{-1500, 20}, -1500, 20},
+      {"cancelled", false, std::nullopt, -1500, 20},
+      {"a point far right", false, plat::Point{3839, 1079}, 3839, 1079},
+      {"no cover", true, std::nullopt, 3839, 1079},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    f.picker.refuse = c.refuse;
+    f.window.calls.clear();
+    m.pickButton.UserClick();
+    if (!c.refuse) {
+      EXPECT_FALSE(f.window.visible);
+      f.picker.Finish(c.picked);
+    }
+    EXPECT_EQ(f.window.calls, (std::vector<std::string>{"Hide", "Activate"}));
+    EXPECT_EQ(m.coordXEdit.Value(), c.x);
+    EXPECT_EQ(m.coordYEdit.Value(), c.y);
+  }
+  m.macrosRadio.UserClick();
+  EXPECT_FALSE(m.pickButton.Enabled());
+  m.Destroy();
+  EXPECT_EQ(f.picker.cancelled, 1);  // a cover still up goes with the window
+}
+
+// The boxes take the whole virtual desktop, -100000..100000; the click point is read within that
+// range whether the boxes have lost the focus (Start button) or not (the start hotkey).
+TEST(PickTest, CoordinatesCoverEveryMonitorAndReadTheSameWithOrWithoutFocus) {
+  fakes::Form f;
+  MainForm& m = f.frm;
+  m.coordinatesRadio.UserClick();
+  const struct {
+    const char* typed;
+    int32_t point;
+  } cases[] = {
+      {"-5", -5}, {"-100000", -100000}, {"-150000", -100000}, {"150000", 100000}, {"x", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    m.coordXEdit.UserSetText(c.typed);
+    m.coordYEdit.UserSetText(c.typed);
+    EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{c.point, c.point}));
+    m.coordXEdit.UserExit();  // what the Start button's focus does
+    m.coordYEdit.UserExit();
+    EXPECT_EQ(m.ClickTargetPoint(), (plat::Point{c.point, c.point}));
+  }
+}
+
+}  // namespace

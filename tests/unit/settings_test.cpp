@@ -126,7 +126,7 @@ TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
                      {"Delay", "startDelayS", "0x10"},
                      {"Repeat", "count", "0"},
                      {"Click", "holdMs", "99999"},
-                     {"Coords", "x", "-50"},
+                     {"Coords", "x", "-150000"},
                      {"Coords", "y", "250000"},
                      {"Interval", "m", "ten"},
                      {"Macros", "speed", "5000"},
@@ -137,7 +137,7 @@ TEST(SettingsTest, OutOfRangeValuesAreClampedAndHexReads) {
   EXPECT_EQ(f.frm.startDelayEdit.Value(), 16);
   EXPECT_EQ(f.frm.repeatCountEdit.Value(), 1);
   EXPECT_EQ(f.frm.holdEdit.Value(), 10000);
-  EXPECT_EQ(f.frm.coordXEdit.Value(), 0);
+  EXPECT_EQ(f.frm.coordXEdit.Value(), -100000);  // left of and above the primary monitor
   EXPECT_EQ(f.frm.coordYEdit.Value(), 100000);
   EXPECT_EQ(f.frm.minutesEdit.Value(), 0);  // unreadable: the current value
   EXPECT_EQ(f.frm.speedEdit.Value(), 1000);

@@ -5,6 +5,7 @@
 #include "platform/win32/dpi.h"
 #include "platform/win32/text.h"
 #include "product/product.h"
+#include "ui/win32/dialog_template.h"
 #include "ui/win32/style.h"
 
 namespace win {
@@ -44,54 +45,6 @@ namespace {
 // Control IDs of the input box: scripts find the field and its prompt by these.
 constexpr WORD kInputEditId = 301;
 constexpr WORD kInputPromptId = 302;
-
-// Builds a DLGTEMPLATE in memory: a dialog font, a prompt, an edit field and OK / Cancel.
-class DialogTemplate {
- public:
-  void Header(DWORD style, short cx, short cy, const std::wstring& caption, WORD items) {
-    Align(4);
-    DLGTEMPLATE t{};
-    t.style = style;
-    t.cdit = items;
-    t.cx = cx;
-    t.cy = cy;
-    Raw(&t, sizeof t);
-    Word(0);  // no menu
-    Word(0);  // standard class
-    String(caption);
-    Word(9);
-    String(L"Segoe UI");
-  }
-  void Item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom,
-            const std::wstring& text) {
-    Align(4);
-    DLGITEMTEMPLATE it{};
-    it.style = style | WS_CHILD | WS_VISIBLE;
-    it.x = x;
-    it.y = y;
-    it.cx = cx;
-    it.cy = cy;
-    it.id = id;
-    Raw(&it, sizeof it);
-    Word(0xFFFF);
-    Word(atom);
-    String(text);
-    Word(0);  // no creation data
-  }
-  const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(buf_.data()); }
-
- private:
-  void Raw(const void* p, size_t n) {
-    const auto* b = static_cast<const BYTE*>(p);
-    buf_.insert(buf_.end(), b, b + n);
-  }
-  void Word(WORD w) { Raw(&w, sizeof w); }
-  void String(const std::wstring& s) { Raw(s.c_str(), (s.size() + 1) * sizeof(wchar_t)); }
-  void Align(size_t a) {
-    while (buf_.size() % a) buf_.push_back(0);
-  }
-  std::vector<BYTE> buf_;
-};
 
 struct InputBoxState {
   std::wstring prompt;
