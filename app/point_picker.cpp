@@ -99,8 +99,9 @@ void PointPicker::Finish(std::optional<plat::Point> point) noexcept {
 void PointPicker::FollowPointer() noexcept {
   if (!label_) return;
   const POINT p = CursorNow();
-  wchar_t text[48];
-  std::swprintf(text, 48, L"%ld, %ld", static_cast<long>(p.x), static_cast<long>(p.y));
+  wchar_t text[96];
+  std::swprintf(text, 96, L"X %ld, Y %ld\nClick: pick   Esc: cancel", static_cast<long>(p.x),
+                static_cast<long>(p.y));
   SetWindowTextW(label_, text);
   const UINT dpi = WindowDpi(cover_);
   if (!font_) {
@@ -108,8 +109,8 @@ void PointPicker::FollowPointer() noexcept {
                         FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                         CLEARTYPE_QUALITY, DEFAULT_PITCH, L"Segoe UI");
   }
-  const int width = MulDiv(110, static_cast<int>(dpi), 96);
-  const int height = MulDiv(22, static_cast<int>(dpi), 96);
+  const int width = MulDiv(150, static_cast<int>(dpi), 96);
+  const int height = MulDiv(38, static_cast<int>(dpi), 96);
   const int offset = MulDiv(kLabelOffset, static_cast<int>(dpi), 96);
   // Below right of the pointer, or on the other side where the desktop ends.
   int x = p.x + offset;
@@ -185,14 +186,15 @@ LRESULT CALLBACK PointPicker::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     auto* self = reinterpret_cast<PointPicker*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     PAINTSTRUCT ps;
     const HDC dc = BeginPaint(hwnd, &ps);
-    wchar_t text[48] = {};
-    GetWindowTextW(hwnd, text, 48);
+    wchar_t text[96] = {};
+    GetWindowTextW(hwnd, text, 96);
     RECT r;
     GetClientRect(hwnd, &r);
+    InflateRect(&r, -4, -2);
     const HGDIOBJ old = self && self->font_ ? SelectObject(dc, self->font_) : nullptr;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    DrawTextW(dc, text, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text, -1, &r, DT_CENTER | DT_NOPREFIX);
     if (old) SelectObject(dc, old);
     EndPaint(hwnd, &ps);
     return 0;
