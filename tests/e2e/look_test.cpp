@@ -722,7 +722,7 @@ TEST_F(KeyboardTest, TabVisitsTheEnabledControlsInOrder) {
                        ids::secondsEdit,         ids::millisecondsEdit,    ids::jitterCheck,
                        ids::buttonCombo,         ids::clickTypeCombo,      ids::startDelayEdit,
                        ids::untilStoppedRadio,   ids::minimizeToTrayCheck, ids::alwaysOnTopCheck,
-                       ids::aboutButton,         ids::startButton};
+                       ids::hotkeysButton,       ids::aboutButton,         ids::startButton};
   for (int id : order) {
     Press(VK_TAB);
     ExpectFocusOn(id, "Tab");

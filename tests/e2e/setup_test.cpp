@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -196,19 +197,29 @@ TEST_F(SetupTest, PickPutsTheClickedPointIntoTheBoxes) {
   App().Click(ids::coordinatesRadio);
   ASSERT_TRUE(App().Enabled(ids::pickButton));
   EXPECT_EQ(App().Text(ids::pickButton), L"Pick");
+  const auto click = [](DWORD down, DWORD up) {
+    return [=] {
+      SendMouse(down);
+      PumpFor(Ms{30});
+      SendMouse(up);
+    };
+  };
   const struct {
     const char* label;
-    DWORD down, up;
+    std::function<void()> act;
     const wchar_t* x;
     const wchar_t* y;
   } cases[] = {
-      {"left click", MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, L"333", L"644"},
-      {"right click cancels", MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, L"333", L"644"},
+      {"left click", click(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP), L"333", L"644"},
+      {"right click cancels", click(MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP), L"333", L"644"},
+      {"Esc cancels", [] { PressHotkey(0, VK_ESCAPE); }, L"333", L"644"},
   };
   POINT at{333, 644};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     below.Clear();
+    // As after the user's own click on Pick: the program is the foreground window.
+    SetForegroundWindow(App().MainWindow());
     ASSERT_EQ(App().Click(ids::pickButton), Program::ClickOutcome::Handled);
     HWND cover = nullptr;
     ASSERT_TRUE(WaitUntil(
@@ -225,9 +236,7 @@ TEST_F(SetupTest, PickPutsTheClickedPointIntoTheBoxes) {
     EXPECT_EQ(covered.bottom - covered.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
     MoveTo(at);
     PumpFor(Ms{50});
-    SendMouse(c.down);
-    PumpFor(Ms{30});
-    SendMouse(c.up);
+    c.act();
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(cover); }, Ms{5000})) << "the cover stayed";
     ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(App().MainWindow()) != FALSE; }, Ms{5000}))
         << "the window did not come back";
