@@ -19,7 +19,11 @@ void MainForm::HotkeysClicked() {
                                       hotkeys_.Key(hotkeys::HotkeyAction::StartRecording)};
   // While the dialog is open the hotkeys do not fire: the dialog's fields take the keys.
   hotkeys_.UnregisterAll();
-  const bool applied = svc_.HotkeyDialog->Edit(current, [this](const hotkeys::HotkeyChoice& c) {
+  const bool applied = svc_.HotkeyDialog->Edit(current, [&](const hotkeys::HotkeyChoice& shown) {
+    // The dialog's fields have no Win key: a row the user left as it was keeps its key whole.
+    hotkeys::HotkeyChoice c = shown;
+    for (size_t i = 0; i < c.size(); ++i)
+      if (hotkeys::ToHotkeyControl(c[i]) == hotkeys::ToHotkeyControl(current[i])) c[i] = current[i];
     std::string problem = ApplyHotkeyChoice(c);
     if (!problem.empty()) hotkeys_.UnregisterAll();  // the dialog stays open
     return problem;

@@ -296,4 +296,23 @@ TEST(HotkeyDialogTest, RefusedChoicesChangeNothingAndAWorkingChoiceClearsTheComp
   EXPECT_EQ(f.frm.hotkeysLabel.Text(), "Hotkeys \xE2\x80\x94 Start: Shift+Ctrl+S  |  Stop: F12");
 }
 
+// The dialog's fields cannot show Win: a Win hotkey from the settings file stays whole when its
+// row is left alone and another row changes.
+TEST(HotkeyDialogTest, ARowLeftAloneKeepsItsWinKey) {
+  fakes::Form f([](fakes::Form& g) {
+    g.env.files.insert(fakes::Form::kSettingsPath);
+    g.profile.Set("HotkeyStart", "vk", "81");  // Q
+    g.profile.Set("HotkeyStart", "mod", "9");  // Win+Alt
+  });
+  ASSERT_EQ(f.frm.Hotkeys().Key(hotkeys::HotkeyAction::Start), (HotkeyData{'Q', 9}));
+  // What the dialog's rows give back: Alt+Q without Win, the new stop key, the same recording key.
+  f.hotkeyDialog.okPresses = {
+      {HotkeyData{'Q', hk::kModAlt}, HotkeyData{0x7B, 0}, HotkeyData{'R', 6}}};
+  f.frm.hotkeysButton.UserClick();
+  EXPECT_EQ(f.hotkeyDialog.answers.back(), "");
+  EXPECT_EQ(f.frm.Hotkeys().Key(hotkeys::HotkeyAction::Start), (HotkeyData{'Q', 9}));
+  EXPECT_EQ(f.frm.Hotkeys().Key(hotkeys::HotkeyAction::Stop), (HotkeyData{0x7B, 0}));
+  EXPECT_EQ(f.profile.Get("HotkeyStart", "mod"), "9");
+}
+
 }  // namespace
