@@ -768,4 +768,49 @@ void UserWindow::ClearTyped() {
   SetWindowTextW(edit_, L"");
 }
 
+HWND FindWindowOf(DWORD pid, const wchar_t* cls, std::optional<HWND> owner) {
+  struct Search {
+    DWORD pid;
+    const wchar_t* cls;
+    std::optional<HWND> owner;
+    HWND found;
+  } search{pid, cls, owner, nullptr};
+  EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD windowPid = 0;
+        GetWindowThreadProcessId(hwnd, &windowPid);
+        wchar_t name[64] = {};
+        GetClassNameW(hwnd, name, 64);
+        if (windowPid == s->pid && IsWindowVisible(hwnd) && _wcsicmp(name, s->cls) == 0 &&
+            (!s->owner || GetWindow(hwnd, GW_OWNER) == *s->owner)) {
+          s->found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void ProgramTest::TearDown() {
+  if (!program_) return;
+  if (const std::string problem = CloseProblem(*program_); !problem.empty())
+    ADD_FAILURE() << problem;
+}
+
+Program& ProgramTest::Start() {
+  program_.emplace(appData_.Path());
+  return *program_;
+}
+
+Program& ProgramTest::Restart() {
+  if (program_) {
+    if (const std::string problem = CloseProblem(*program_); !problem.empty())
+      ADD_FAILURE() << problem;
+    program_.reset();
+  }
+  return Start();
+}
+
 }  // namespace e2e

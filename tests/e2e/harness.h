@@ -3,6 +3,7 @@
 // Every wait here has a time-out, so a test can fail but never hang.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
@@ -220,6 +221,21 @@ class TargetWindow {
   int moves_ = 0;
 };
 
+// A test that starts the program with an APPDATA folder of its own, and closes it at the end,
+// failing when it did not end well.
+class ProgramTest : public testing::Test {
+ protected:
+  void TearDown() override;
+  Program& Start();
+  Program& App() { return *program_; }
+  // Closes the program (failing when it did not end well) and starts it again on the same
+  // settings.
+  Program& Restart();
+
+  TempDir appData_;
+  std::optional<Program> program_;
+};
+
 // A window of the driver in which the user is typing: an edit field in a plain top-level window
 // on the test's thread (whose messages the harness's waits handle).
 class UserWindow {
@@ -240,6 +256,10 @@ class UserWindow {
   HWND hwnd_ = nullptr;
   HWND edit_ = nullptr;
 };
+
+// The first visible top-level window of a process with the given class (case-insensitive)
+// and, when `owner` is given, owned by that window; null when there is none.
+HWND FindWindowOf(DWORD pid, const wchar_t* cls, std::optional<HWND> owner = std::nullopt);
 
 // Closes a program that a test started and says what went wrong: empty when it was still
 // running, ended after WM_CLOSE and exited with code 0.

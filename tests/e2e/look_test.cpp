@@ -849,30 +849,6 @@ std::wstring EnvironmentWithAppData(const std::wstring& appData) {
   return block + L"APPDATA=" + appData + L'\0' + L'\0';
 }
 
-// The first visible top-level window of a process with the given class.
-HWND FindWindowOf(DWORD pid, const wchar_t* cls) {
-  struct Search {
-    DWORD pid;
-    const wchar_t* cls;
-    HWND found;
-  } search{pid, cls, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (owner == s->pid && IsWindowVisible(hwnd) && _wcsicmp(name, s->cls) == 0) {
-          s->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 class Screenshots : public LookTest {
  protected:
   void SetUp() override {

@@ -130,20 +130,8 @@ bool IsTopMost(HWND hwnd) {
 
 // ---------------------------------------------------------------------------------------------
 
-class RecordingTest : public testing::Test {
+class RecordingTest : public ProgramTest {
  protected:
-  void TearDown() override {
-    if (!program_) return;
-    if (const std::string problem = CloseProblem(*program_); !problem.empty())
-      ADD_FAILURE() << problem;
-  }
-
-  Program& Start() {
-    program_.emplace(appData_.Path());
-    return *program_;
-  }
-  Program& App() { return *program_; }
-
   fs::path Folder() const { return fs::path(appData_.Path()) / L"JUX Zura Divudiv" / L"Macros"; }
 
   std::vector<fs::path> MacroFiles() const {
@@ -159,8 +147,6 @@ class RecordingTest : public testing::Test {
   }
 
   TargetWindow target_{kTargetRect};
-  TempDir appData_;
-  std::optional<Program> program_;
 };
 
 // Create, the start-macros hotkey, moves and a left click over the target, the stop hotkey:

@@ -22,31 +22,6 @@ constexpr int kStartRow = 501, kStopRow = 502, kRecordRow = 503, kDefaults = 504
 // HOTKEYF_* of the hotkey control.
 constexpr WORD kHotkeyfShift = 0x01, kHotkeyfControl = 0x02;
 
-// A visible dialog (#32770) of the process owned by `owner`, or none.
-HWND DialogOwnedBy(DWORD pid, HWND owner) {
-  struct Search {
-    DWORD pid;
-    HWND owner;
-    HWND found;
-  } s{pid, owner, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(lp);
-        DWORD windowPid = 0;
-        GetWindowThreadProcessId(hwnd, &windowPid);
-        wchar_t cls[32] = {};
-        GetClassNameW(hwnd, cls, 32);
-        if (windowPid == search->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(hwnd) &&
-            GetWindow(hwnd, GW_OWNER) == search->owner) {
-          search->found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
 std::wstring TextOfBox(HWND box) {
   std::wstring text;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -68,25 +43,8 @@ void Press(HWND dialog, int id) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-class SetupTest : public testing::Test {
+class SetupTest : public ProgramTest {
  protected:
-  void TearDown() override {
-    if (!program_) return;
-    if (const std::string problem = CloseProblem(*program_); !problem.empty())
-      ADD_FAILURE() << problem;
-  }
-  Program& Start() {
-    program_.emplace(appData_.Path());
-    return *program_;
-  }
-  Program& App() { return *program_; }
-  // Closes the program (checking that it ended well) and starts it again on the same settings.
-  Program& Restart() {
-    if (const std::string problem = CloseProblem(*program_); !problem.empty())
-      ADD_FAILURE() << problem;
-    program_.reset();
-    return Start();
-  }
   // Opens the hotkey dialog with its button.
   HWND OpenHotkeyDialog() {
     if (App().Click(ids::hotkeysButton) != Program::ClickOutcome::MessageBoxShown)
@@ -99,8 +57,9 @@ class SetupTest : public testing::Test {
   std::wstring OkRefused(HWND dialog) {
     Press(dialog, IDOK);
     HWND box = nullptr;
-    if (!WaitUntil([&] { return (box = DialogOwnedBy(App().ProcessId(), dialog)) != nullptr; },
-                   Ms{5000}))
+    if (!WaitUntil(
+            [&] { return (box = FindWindowOf(App().ProcessId(), L"#32770", dialog)) != nullptr; },
+            Ms{5000}))
       return L"(no message box)";
     const std::wstring text = TextOfBox(box);
     Press(box, IDOK);
@@ -110,9 +69,6 @@ class SetupTest : public testing::Test {
   bool WaitForStatusStart(const std::wstring& prefix) {
     return WaitUntil([&] { return App().Text(ids::statusLabel).rfind(prefix, 0) == 0; }, Ms{5000});
   }
-
-  TempDir appData_;
-  std::optional<Program> program_;
 };
 
 TEST_F(SetupTest, ANewStartHotkeyWorksAtOnceAndAfterARestart) {
