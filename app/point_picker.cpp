@@ -1,5 +1,7 @@
 #include "app/point_picker.h"
 
+#include <windowsx.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -138,8 +140,11 @@ LRESULT PointPicker::OnCoverMessage(UINT msg, WPARAM wp, LPARAM lp) noexcept {
       FollowPointer();
       return 0;
     case WM_LBUTTONDOWN:
+      // Where the press happened, as the message tells it: the pointer may be elsewhere by the
+      // time it is handled.
       leftDown_ = true;
-      pressedAt_ = CursorNow();
+      pressedAt_ = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      ClientToScreen(cover_, &pressedAt_);
       SetCapture(cover_);
       return 0;
     case WM_LBUTTONUP:

@@ -39,11 +39,17 @@ struct Range {
 
 // The spin edits the settings fill, with the ranges they must keep.
 constexpr Range kSpins[] = {
-    {&MainForm::hoursEdit, 0, 23},      {&MainForm::minutesEdit, 0, 59},
-    {&MainForm::secondsEdit, 0, 59},    {&MainForm::millisecondsEdit, 0, 999},
-    {&MainForm::jitterEdit, 0, 999},    {&MainForm::repeatCountEdit, 1, 65535},
-    {&MainForm::holdEdit, 0, 10000},    {&MainForm::startDelayEdit, 0, 65535},
-    {&MainForm::coordXEdit, 0, 100000}, {&MainForm::coordYEdit, 0, 100000},
+    {&MainForm::hoursEdit, 0, 23},
+    {&MainForm::minutesEdit, 0, 59},
+    {&MainForm::secondsEdit, 0, 59},
+    {&MainForm::millisecondsEdit, 0, 999},
+    {&MainForm::jitterEdit, 0, 999},
+    {&MainForm::repeatCountEdit, 1, 65535},
+    {&MainForm::holdEdit, 0, 10000},
+    {&MainForm::startDelayEdit, 0, 65535},
+    {&MainForm::coordXEdit, -100000, 100000},
+    {&MainForm::coordYEdit, -100000, 100000},
+    {&MainForm::speedEdit, 10, 1000},
 };
 
 void LayOut(fakes::Form& f, std::string_view text) {
