@@ -1,7 +1,7 @@
 // The real program under Wine started with arguments: a later copy hands --start, --stop and
 // --play to the running copy and ends, a first copy acts on its own arguments once its window is
-// up, help and wrong arguments show the usage box and end with their exit codes, and --tray
-// starts hidden.
+// up, help and wrong arguments show the usage box and end with their exit codes, --tray starts
+// hidden, and a portable copy keeps its settings and macros beside itself.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -304,6 +304,36 @@ TEST_F(CommandLineTest, AWrongArgumentIsNotHandedToTheRunningCopy) {
   EXPECT_EQ(App().Text(ids::statusLabel), L"Ready");
   EXPECT_TRUE(App().Enabled(ids::startButton));
   EXPECT_EQ(target_.Presses(0), 0) << Describe(target_.Events());
+}
+
+// ---------------------------------------------------------------------------------------------
+// A portable copy: settings.ini beside the program.
+
+TEST(PortableCopyTest, KeepsItsSettingsAndMacrosBesideTheProgramAndLeavesAppDataAlone) {
+  TempDir appData;
+  TempDir folder;
+  const fs::path exe = fs::path(folder.Path()) / L"zivavavazezire.exe";
+  fs::copy_file(fs::path(ProgramPath()), exe);
+  const fs::path settings = fs::path(folder.Path()) / L"settings.ini";
+  WriteBytes(settings, "[Interval]\r\nms=777\r\n");
+  WriteBytes(fs::path(folder.Path()) / L"Macros" / L"beside.juxmac",
+             ClickMacro("Beside the program", {10, 10}));
+
+  {
+    Program app(appData.Path(), exe.wstring());
+    EXPECT_EQ(app.Text(ids::millisecondsEdit), L"777");
+    EXPECT_EQ(ListBoxItems(app.Control(ids::macroList)),
+              std::vector<std::wstring>{L"Beside the program"});
+    app.SetText(ids::hoursEdit, L"2");
+    if (const std::string problem = CloseProblem(app); !problem.empty()) ADD_FAILURE() << problem;
+  }
+
+  // The settings written at the end are in the file beside the program.
+  EXPECT_EQ(GetPrivateProfileIntW(L"Interval", L"h", -1, settings.c_str()), 2);
+  EXPECT_EQ(GetPrivateProfileIntW(L"Interval", L"ms", -1, settings.c_str()), 777);
+  EXPECT_EQ(GetPrivateProfileIntW(L"Macros", L"speed", -1, settings.c_str()), 100);
+  EXPECT_FALSE(fs::exists(fs::path(appData.Path()) / L"JUX Zura Divudiv"));
+  EXPECT_TRUE(fs::is_empty(fs::path(appData.Path())));
 }
 
 }  // namespace
