@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/single_instance.h"
 #include "mainform/control_ids.h"
@@ -82,13 +86,52 @@ void MainWindow::ShowInitially(int show) {
   UpdateWindow(hwnd_);
 }
 
+void MainWindow::RunCommandSoon(const mainform::Command& command) {
+  commandsReady_ = true;
+  if (!command.Empty())
+    QueueCommand(command);
+  else if (!commands_.empty())
+    PostMessageW(hwnd_, kRunCommandMessage, 0, 0);
+}
+
+void MainWindow::QueueCommand(const mainform::Command& command) {
+  commands_.push_back(command);
+  PostMessageW(hwnd_, kRunCommandMessage, 0, 0);
+}
+
+void MainWindow::RunNextCommand() {
+  if (!commandsReady_ || runningCommand_ || commands_.empty() || !frm_) return;
+  const mainform::Command command = commands_.front();
+  commands_.pop_front();
+  runningCommand_ = true;
+  Guarded([&] { frm_->RunCommand(command); });
+  runningCommand_ = false;
+  if (!commands_.empty()) PostMessageW(hwnd_, kRunCommandMessage, 0, 0);
+}
+
+LRESULT MainWindow::MsgCopyData(const COPYDATASTRUCT* data) {
+  // Anything but a well-formed set of arguments of the program's own is ignored.
+  if (!data || data->dwData != kArgumentsCopyDataTag || data->cbData == 0 || !data->lpData)
+    return FALSE;
+  const std::optional<std::vector<std::string>> args = mainform::DecodeArguments(
+      std::string_view(static_cast<const char*>(data->lpData), data->cbData));
+  if (!args) return FALSE;
+  const mainform::ParsedCommandLine parsed = mainform::ParseCommandLine(*args);
+  if (parsed.outcome != mainform::ParsedCommandLine::Outcome::Run || parsed.command.Empty())
+    return FALSE;
+  // Run later, from the message loop: the sender waits for this answer only.
+  QueueCommand(parsed.command);
+  return TRUE;
+}
+
 void MainWindow::MsgCreate() {
   // Registered first: a message box during the creation already handles a second copy's
-  // request. Both messages also pass from unelevated senders when the program runs elevated
-  // (the shell sends TaskbarCreated when Explorer restarts).
+  // request. These messages also pass from unelevated senders when the program runs elevated
+  // (the shell sends TaskbarCreated when Explorer restarts; a later copy started by the user
+  // sends the others).
   taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
   showRequest_ = RegisterWindowMessageW(kShowRunningCopyMessage);
-  for (UINT message : {taskbarCreated_, showRequest_})
+  for (UINT message : {taskbarCreated_, showRequest_, static_cast<UINT>(WM_COPYDATA)})
     if (message != 0) ChangeWindowMessageFilterEx(hwnd_, message, MSGFLT_ALLOW, nullptr);
 
   dpi_ = WindowDpi(hwnd_);
@@ -298,6 +341,11 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_NEXTDLGCTL:
       MsgNextDlgCtl(wp, lp);
+      return 0;
+    case WM_COPYDATA:
+      return MsgCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
+    case kRunCommandMessage:
+      RunNextCommand();
       return 0;
     case WM_HOTKEY:
       Guarded([&] { frm_->HotkeyPressed(wp); });

@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <memory>
 
 #include "app/hotkey_dialog.h"
 #include "app/point_picker.h"
+#include "mainform/command_line.h"
 #include "mainform/form_window.h"
 #include "mainform/main_form.h"
 #include "platform/win32/services_win32.h"
@@ -34,6 +36,10 @@ class MainWindow : public mainform::IFormWindow {
   // not be created.
   bool Create(HINSTANCE instance);
   void ShowInitially(int show);
+  // Runs a command of the command line from a message posted to the window, after the commands
+  // before it; nothing for an empty command. Until this is first called (once the window is up),
+  // commands that later copies hand over wait.
+  void RunCommandSoon(const mainform::Command& command);
   HWND Hwnd() const { return hwnd_; }
   // The message loop waits on this handle with the thread's messages (null: nothing to wait
   // for) and calls ServiceTimers when it is signalled.
@@ -63,6 +69,11 @@ class MainWindow : public mainform::IFormWindow {
   void MsgDpiChanged(WPARAM wp, LPARAM lp);
   void MsgActivate(WPARAM wp);
   void MsgNextDlgCtl(WPARAM wp, LPARAM lp);
+  // WM_COPYDATA: a later copy's arguments. TRUE when they were well-formed and are queued.
+  LRESULT MsgCopyData(const COPYDATASTRUCT* data);
+  void QueueCommand(const mainform::Command& command);
+  // Runs the first queued command, unless one is running (in a message box of its own).
+  void RunNextCommand();
   // The outer size of the window in its normal presentation at its DPI, with the lines that
   // the status line's text needs.
   SIZE NormalSize() const;
@@ -109,6 +120,11 @@ class MainWindow : public mainform::IFormWindow {
   UINT taskbarCreated_ = 0;
   // A second copy of the program asks this window to come to the front.
   UINT showRequest_ = 0;
+  // Posted to itself: the next queued command is due.
+  static constexpr UINT kRunCommandMessage = WM_APP + 2;
+  std::deque<mainform::Command> commands_;
+  bool commandsReady_ = false;
+  bool runningCommand_ = false;
   std::unique_ptr<MainForm> frm_;
 };
 

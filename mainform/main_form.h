@@ -14,6 +14,7 @@
 #include "clicker/input_synthesis.h"
 #include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
+#include "mainform/command_line.h"
 #include "mainform/form_dialogs.h"
 #include "mainform/form_window.h"
 #include "platform/platform.h"
@@ -175,6 +176,11 @@ class MainForm : private macros::IPlaybackOutput,
   void WebsiteLinkLeft();
   // The About box's text for a year.
   static std::string AboutText(int year);
+
+  // The command line, this copy's own or one that a later copy handed over: --tray hides the
+  // window, --stop ends what is active, --play selects its macro, takes the Macros target (and
+  // the repeat count of --repeat) and starts it, --start starts a run.
+  void RunCommand(const mainform::Command& command);
 
   // Global hotkeys. WM_HOTKEY with the identifier in wParam.
   void HotkeyPressed(uintptr_t id);

@@ -20,6 +20,15 @@ std::string WithDelimiter(std::string folder) {
 }  // namespace
 
 std::string SettingsFolderIn(plat::IEnvironment& env) {
+  // A portable copy: the settings file beside the program. The folder exists, and nothing is
+  // made anywhere else.
+  if (std::string exeFolder = env.ExeFolder(); !exeFolder.empty()) {
+    exeFolder = WithDelimiter(exeFolder);
+    if (env.FileExists(exeFolder + kFileName)) {
+      exeFolder.pop_back();
+      return exeFolder;
+    }
+  }
   std::string base = env.Variable("APPDATA");
   if (base.empty()) base = env.ExeFolder();
   const std::string folder = WithDelimiter(base) + product::kTitle;

@@ -37,8 +37,10 @@ struct Settings {
   int32_t speedPercent = 100;  // macro playback speed
 };
 
-// "<APPDATA or the program's folder>\JUX Zura Divudiv", created (with any missing parents) when
-// missing: the settings file and the macro folder live there.
+// The folder of the settings file and the macro folder, without a trailing delimiter: the
+// program's own folder when a file "settings.ini" stands there (a portable copy; nothing is
+// created), else "<APPDATA or the program's folder>\JUX Zura Divudiv", created (with any missing
+// parents) when missing.
 std::string SettingsFolderIn(plat::IEnvironment& env);
 // "<SettingsFolderIn>\settings.ini".
 std::string SettingsFilePathIn(plat::IEnvironment& env);

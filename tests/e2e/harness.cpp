@@ -199,10 +199,11 @@ TempDir::~TempDir() {
 namespace {
 
 // Starts the program with its own APPDATA, in its own folder; the process handle and its id.
-UniqueHandle Launch(const std::wstring& appData, const std::wstring& exe, DWORD& pid) {
+UniqueHandle Launch(const std::wstring& appData, const std::wstring& exe,
+                    const std::vector<std::wstring>& args, DWORD& pid) {
   if (exe.empty()) throw HarnessError("no program to start");
   std::wstring environment = BuildEnvironment(appData);
-  std::wstring commandLine = L"\"" + exe + L"\"";
+  std::wstring commandLine = CommandLineFor(exe, args);
   std::wstring folder = std::filesystem::path(exe).parent_path().wstring();
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -219,23 +220,71 @@ UniqueHandle Launch(const std::wstring& appData, const std::wstring& exe, DWORD&
 
 }  // namespace
 
-std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout, const std::wstring& exe) {
-  DWORD pid = 0;
-  const UniqueHandle process = Launch(appData, exe, pid);
-  const bool ended =
-      WaitUntil([&] { return WaitForSingleObject(process.Get(), 0) != WAIT_TIMEOUT; }, timeout);
-  if (!ended) {
-    TerminateProcess(process.Get(), 0xDEAD);
-    WaitForSingleObject(process.Get(), 5000);
-    return std::nullopt;
+std::wstring CommandLineFor(const std::wstring& exe, const std::vector<std::wstring>& args) {
+  std::wstring line = L"\"" + exe + L"\"";
+  for (const std::wstring& arg : args) {
+    line += L' ';
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+      line += arg;
+      continue;
+    }
+    // Backslashes double only before a quote (and before the closing quote); a quote is escaped.
+    line += L'"';
+    size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+      if (c == L'\\') {
+        ++backslashes;
+        continue;
+      }
+      line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+      backslashes = 0;
+      line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
   }
+  return line;
+}
+
+StartedProcess::StartedProcess(const std::wstring& appData, const std::vector<std::wstring>& args,
+                               const std::wstring& exe) {
+  process_ = Launch(appData, exe, args, pid_);
+}
+
+StartedProcess::~StartedProcess() {
+  if (Running()) {
+    TerminateProcess(process_.Get(), 0xDEAD);
+    WaitForSingleObject(process_.Get(), 5000);
+  }
+}
+
+bool StartedProcess::Running() const {
+  return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> StartedProcess::WaitForExit(Ms timeout) {
+  if (!WaitUntil([&] { return !Running(); }, timeout)) return std::nullopt;
   DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(process.Get(), &code);
+  GetExitCodeProcess(process_.Get(), &code);
   return code;
 }
 
-Program::Program(const std::wstring& appData, const std::wstring& exe) {
-  process_ = Launch(appData, exe, pid_);
+HWND StartedProcess::WindowOfClass(const wchar_t* windowClass) const {
+  for (HWND hwnd : TopLevelWindows())
+    if (PidOf(hwnd) == pid_ && ClassOf(hwnd) == windowClass) return hwnd;
+  return nullptr;
+}
+
+std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout, const std::wstring& exe,
+                              const std::vector<std::wstring>& args) {
+  StartedProcess process(appData, args, exe);
+  // Killed by the destructor when it does not end in time.
+  return process.WaitForExit(timeout);
+}
+
+Program::Program(const std::wstring& appData, const std::wstring& exe,
+                 const std::vector<std::wstring>& args) {
+  process_ = Launch(appData, exe, args, pid_);
 
   WaitUntil(
       [&] {
@@ -379,8 +428,21 @@ Program::ClickOutcome Program::Click(int id, Ms timeout) {
 }
 
 std::optional<MessageBoxInfo> Program::FindMessageBox() const {
+  return FindMessageBoxOf(pid_);
+}
+
+MessageBoxInfo Program::WaitForMessageBox(Ms timeout) const {
+  return WaitForMessageBoxOf(pid_, timeout);
+}
+
+void Program::AnswerMessageBox(const MessageBoxInfo& box, int buttonId, Ms timeout) {
+  e2e::AnswerMessageBox(box, buttonId, timeout);
+}
+
+std::optional<MessageBoxInfo> FindMessageBoxOf(DWORD pid) {
+  constexpr Ms kReplyTimeout = Program::kReplyTimeout;
   for (HWND hwnd : TopLevelWindows()) {
-    if (PidOf(hwnd) != pid_ || ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) continue;
+    if (PidOf(hwnd) != pid || ClassOf(hwnd) != L"#32770" || !IsWindowVisible(hwnd)) continue;
     MessageBoxInfo box;
     box.hwnd = hwnd;
     box.owner = GetWindow(hwnd, GW_OWNER);
@@ -403,11 +465,11 @@ std::optional<MessageBoxInfo> Program::FindMessageBox() const {
   return std::nullopt;
 }
 
-MessageBoxInfo Program::WaitForMessageBox(Ms timeout) const {
+MessageBoxInfo WaitForMessageBoxOf(DWORD pid, Ms timeout) {
   std::optional<MessageBoxInfo> box;
   WaitUntil(
       [&] {
-        box = FindMessageBox();
+        box = FindMessageBoxOf(pid);
         return box.has_value();
       },
       timeout);
@@ -415,7 +477,7 @@ MessageBoxInfo Program::WaitForMessageBox(Ms timeout) const {
   return *box;
 }
 
-void Program::AnswerMessageBox(const MessageBoxInfo& box, int buttonId, Ms timeout) {
+void AnswerMessageBox(const MessageBoxInfo& box, int buttonId, Ms timeout) {
   HWND button = GetDlgItem(box.hwnd, buttonId);
   if (!button) throw HarnessError("the message box has no button " + std::to_string(buttonId));
   // Posted: the box's handler ends the modal loop, and the handler that opened it goes on.

@@ -82,11 +82,47 @@ struct MessageBoxInfo {
   std::vector<int> buttons;  // IDs of the visible buttons (IDOK, IDYES, ...)
 };
 
-// A running instance of the program with its own APPDATA folder. The constructor starts it and
-// waits for its main window; the destructor closes it (and kills it if it does not end).
+// The first visible message box (dialog class "#32770") of a process, if any.
+std::optional<MessageBoxInfo> FindMessageBoxOf(DWORD pid);
+// Raises HarnessError when none appears in time.
+MessageBoxInfo WaitForMessageBoxOf(DWORD pid, Ms timeout = Ms{5000});
+// Presses one of the box's buttons and waits until the box has gone.
+void AnswerMessageBox(const MessageBoxInfo& box, int buttonId, Ms timeout = Ms{5000});
+
+// A command line for CreateProcessW: the program's path, then each argument quoted as the C
+// runtime and CommandLineToArgvW read them back (spaces, quotes and backslashes kept).
+std::wstring CommandLineFor(const std::wstring& exe, const std::vector<std::wstring>& args);
+
+// A copy of the program with its own APPDATA and the given arguments, watched without waiting
+// for its window: one that shows a box before it has a window, hands its arguments to a running
+// copy and ends, or starts hidden. The destructor kills it if it still runs.
+class StartedProcess {
+ public:
+  StartedProcess(const std::wstring& appData, const std::vector<std::wstring>& args,
+                 const std::wstring& exe = ProgramPath());
+  ~StartedProcess();
+  StartedProcess(const StartedProcess&) = delete;
+  StartedProcess& operator=(const StartedProcess&) = delete;
+
+  DWORD ProcessId() const { return pid_; }
+  bool Running() const;
+  // Its exit code once it has ended, waiting at most `timeout`; nothing while it still runs.
+  std::optional<DWORD> WaitForExit(Ms timeout);
+  // Its top-level window of this class, visible or not, or null.
+  HWND WindowOfClass(const wchar_t* windowClass) const;
+
+ private:
+  UniqueHandle process_;
+  DWORD pid_ = 0;
+};
+
+// A running instance of the program with its own APPDATA folder. The constructor starts it (with
+// `args` on its command line) and waits for its main window; the destructor closes it (and kills
+// it if it does not end).
 class Program {
  public:
-  explicit Program(const std::wstring& appData, const std::wstring& exe = ProgramPath());
+  explicit Program(const std::wstring& appData, const std::wstring& exe = ProgramPath(),
+                   const std::vector<std::wstring>& args = {});
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -140,10 +176,12 @@ class Program {
   std::optional<bool> closedCleanly_;
 };
 
-// Starts a copy of the program with its own APPDATA and waits for it to end by itself: its exit
-// code, or nothing when it still ran after `timeout` (it is killed then).
+// Starts a copy of the program with its own APPDATA (and `args` on its command line) and waits
+// for it to end by itself: its exit code, or nothing when it still ran after `timeout` (it is
+// killed then).
 std::optional<DWORD> RunToEnd(const std::wstring& appData, Ms timeout,
-                              const std::wstring& exe = ProgramPath());
+                              const std::wstring& exe = ProgramPath(),
+                              const std::vector<std::wstring>& args = {});
 
 // A hotkey that the driver itself holds, as another program would; released on every path.
 class HeldHotkey {

@@ -1,6 +1,13 @@
 // Checks of the test environment itself: if these fail, the program's tests cannot be trusted.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
 #include "harness.h"
 
 namespace e2e {
@@ -23,6 +30,30 @@ TEST(Environment, InjectedClicksReachTheTargetWindow) {
     EXPECT_EQ(MouseMessageName(events[i].message), MouseMessageName(expected[i]));
     EXPECT_EQ(events[i].client.x, client.x);
     EXPECT_EQ(events[i].client.y, client.y);
+  }
+}
+
+// The arguments a test gives the program reach it as they were, split as the program splits its
+// command line.
+TEST(Environment, ArgumentsReachTheProgramAsGiven) {
+  const std::wstring exe = L"C:\\Program Files\\zd\\zivavavazezire.exe";
+  const std::vector<std::vector<std::wstring>> cases = {
+      {},
+      {L"--start"},
+      {L"--play", L"Daily report clicks", L"--repeat", L"2"},
+      {L""},
+      {L"say \"hi\"", L"C:\\folder\\", L"C:\\a b\\", L"back\\\\slash", L"\\\"q"},
+  };
+  for (const std::vector<std::wstring>& args : cases) {
+    const std::wstring line = CommandLineFor(exe, args);
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(argv, nullptr) << Narrow(line);
+    const std::vector<std::wstring> back(argv, argv + count);
+    LocalFree(argv);
+    std::vector<std::wstring> expected = {exe};
+    expected.insert(expected.end(), args.begin(), args.end());
+    EXPECT_EQ(back, expected) << Narrow(line);
   }
 }
 

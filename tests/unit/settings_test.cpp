@@ -28,6 +28,48 @@ TEST(SettingsTest, PathUnderAppDataOrBesideTheProgram) {
   EXPECT_EQ(f.frm.SettingsFilePath(), "D:\\Data\\JUX Zura Divudiv" + sep + "settings.ini");
 }
 
+// A settings.ini beside the program makes a portable copy: the settings and the macros live
+// beside it, and nothing is made under APPDATA. Without that file, APPDATA is used as before.
+TEST(SettingsTest, PortableCopyKeepsItsSettingsAndMacrosBesideTheProgram) {
+  const std::string sep(1, plat::kPathDelim);
+  const std::string appData = "C:\\Users\\u\\AppData\\Roaming";
+  const struct {
+    const char* label;
+    std::string exeFolder;
+    std::string fileBesideTheProgram;  // empty: none
+    std::string folder;                // of the settings file and the macro folder
+  } cases[] = {
+      {"portable", "C:\\Tools\\", "C:\\Tools\\settings.ini", "C:\\Tools"},
+      {"portable at a drive's root", "E:\\", "E:\\settings.ini", "E:"},
+      {"another file beside the program", "C:\\Tools\\", "C:\\Tools\\settings.ini.txt",
+       appData + sep + "JUX Zura Divudiv"},
+      {"no file beside the program", "C:\\Tools\\", "", appData + sep + "JUX Zura Divudiv"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = c.folder + sep + "settings.ini";
+    Form f([&](Form& g) {
+      g.env.exeFolder = c.exeFolder;
+      if (!c.fileBesideTheProgram.empty()) g.env.files.insert(c.fileBesideTheProgram);
+      // The file that the window should read, wherever that is.
+      g.profile.path = path;
+      g.profile.Set("Interval", "ms", "777");
+    });
+    EXPECT_EQ(f.frm.SettingsFilePath(), path) << c.label;
+    EXPECT_EQ(f.frm.Library().Folder(), c.folder + sep + "Macros") << c.label;
+    EXPECT_EQ(f.frm.millisecondsEdit.Value(), 777) << c.label;
+    const bool portable = c.folder.rfind(appData, 0) != 0;
+    EXPECT_FALSE(f.env.created.empty()) << c.label;
+    for (const std::string& made : f.env.created)
+      EXPECT_NE(made.rfind(appData, 0) == 0, portable) << c.label << ": made " << made;
+    f.frm.millisecondsEdit.UserSetText("250");
+    f.profile.writes.clear();
+    f.frm.Destroy();
+    EXPECT_EQ(f.profile.path, path) << c.label;
+    EXPECT_EQ(f.profile.Get("Interval", "ms"), "250") << c.label;
+    EXPECT_FALSE(f.profile.writes.empty()) << c.label;
+  }
+}
+
 TEST(SettingsTest, FirstStartWritesEveryKeyInOrder) {
   Form f;
   f.profile.sections.clear();
