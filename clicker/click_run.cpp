@@ -54,15 +54,16 @@ void ClickRun::Tick() {
 }
 
 bool ClickRun::PerformAction(const ClickPlan& plan) {
-  // A click must not land where the refused move would have taken it from.
-  if (plan.moveFirst && !input_.MoveTo(plan.point.X, plan.point.Y)) return false;
+  // In coordinates mode the move goes with the click in one call: nothing comes between them.
+  const std::optional<plat::Point> at =
+      plan.moveFirst ? std::optional<plat::Point>(plan.point) : std::nullopt;
   switch (plan.type) {
     case 0:
-      return input_.ClickOnce(plan.button);
+      return input_.Click(plan.button, 1, at);
     case 1:
-      return input_.DoubleClick(plan.button);
+      return input_.Click(plan.button, 2, at);
     case 2: {
-      const bool pressed = input_.ButtonDown(plan.button);
+      const bool pressed = input_.ButtonDown(plan.button, at);
       if (!pressed || plan.holdMs <= 0) {
         // No hold, or a refused press: the release follows at once.
         const bool released = input_.ButtonUp(plan.button);
@@ -74,7 +75,8 @@ bool ClickRun::PerformAction(const ClickPlan& plan) {
       return true;
     }
     default:
-      return true;
+      // No action, but coordinates mode still puts the pointer on its point.
+      return !at || input_.MoveTo(at->X, at->Y);
   }
 }
 

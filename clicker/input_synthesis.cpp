@@ -1,6 +1,8 @@
 #include "clicker/input_synthesis.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace clicker {
 
@@ -50,29 +52,61 @@ int32_t ToAbsoluteCoord(int32_t value, int32_t origin, int32_t size) {
   return static_cast<int32_t>(std::clamp<int64_t>(n, 0, 65535));
 }
 
+bool InputSynthesizer::SendAll(std::optional<plat::Point> at,
+                               std::span<const plat::InputRecord> records) {
+  std::array<plat::InputRecord, 8> fixed;
+  std::vector<plat::InputRecord> many;
+  const size_t count = records.size() + (at ? 1 : 0);
+  plat::InputRecord* out = fixed.data();
+  if (count > fixed.size()) {
+    many.resize(count);
+    out = many.data();
+  }
+  size_t n = 0;
+  if (at) {
+    const plat::Rect screen = input_.VirtualScreen();
+    plat::InputRecord& move = out[n++];
+    move = {};
+    move.type = plat::kInputMouse;
+    move.dx = ToAbsoluteCoord(at->X, screen.Left, screen.Width());
+    move.dy = ToAbsoluteCoord(at->Y, screen.Top, screen.Height());
+    move.dwFlags = kMoveAbsoluteVirtualDesk;
+  }
+  for (const plat::InputRecord& r : records) out[n++] = r;
+  for (size_t i = 0; i < n; ++i) out[i].dwExtraInfo = kInputMarker;
+  if (at) lastMove_ = at;
+  return input_.Send({out, n});
+}
+
 bool InputSynthesizer::MoveTo(int32_t x, int32_t y) {
-  const plat::Rect screen = input_.VirtualScreen();
-  plat::InputRecord record;
-  record.type = plat::kInputMouse;
-  record.dx = ToAbsoluteCoord(x, screen.Left, screen.Width());
-  record.dy = ToAbsoluteCoord(y, screen.Top, screen.Height());
-  record.dwFlags = kMoveAbsoluteVirtualDesk;
-  return input_.Send(record);
+  return SendAll(plat::Point{x, y}, {});
 }
 
-bool InputSynthesizer::ButtonDown(int32_t button) {
-  return input_.Send(ButtonRecord(button, true));
+bool InputSynthesizer::ButtonDown(int32_t button, std::optional<plat::Point> at) {
+  const plat::InputRecord press = ButtonRecord(button, true);
+  return SendAll(at, {&press, 1});
 }
 
-bool InputSynthesizer::ButtonUp(int32_t button) {
-  return input_.Send(ButtonRecord(button, false));
+bool InputSynthesizer::ButtonUp(int32_t button, std::optional<plat::Point> at) {
+  const plat::InputRecord release = ButtonRecord(button, false);
+  return SendAll(at, {&release, 1});
 }
 
-bool InputSynthesizer::Wheel(int32_t delta, bool horizontal) {
+bool InputSynthesizer::Click(int32_t button, int clicks, std::optional<plat::Point> at) {
+  std::array<plat::InputRecord, 4> records;
+  const size_t count = static_cast<size_t>(std::clamp(clicks, 1, 2)) * 2;
+  for (size_t i = 0; i < count; i += 2) {
+    records[i] = ButtonRecord(button, true);
+    records[i + 1] = ButtonRecord(button, false);
+  }
+  return SendAll(at, {records.data(), count});
+}
+
+bool InputSynthesizer::Wheel(int32_t delta, bool horizontal, std::optional<plat::Point> at) {
   plat::InputRecord record;
   record.dwFlags = horizontal ? kHWheel : kWheel;
   record.mouseData = static_cast<uint32_t>(delta);
-  return input_.Send(record);
+  return SendAll(at, {&record, 1});
 }
 
 bool InputSynthesizer::Key(int32_t key, bool down) {
@@ -81,7 +115,7 @@ bool InputSynthesizer::Key(int32_t key, bool down) {
   record.wVk = static_cast<uint16_t>(key & 0xFF);
   record.wScan = static_cast<uint16_t>((key >> 8) & 0xFF);
   record.dwFlags = ((key & kExtendedKey) != 0 ? kKeyExtended : 0) | (down ? 0 : kKeyUp);
-  return input_.Send(record);
+  return SendAll(std::nullopt, {&record, 1});
 }
 
 bool InputSynthesizer::KeyDown(int32_t key) {
@@ -90,17 +124,6 @@ bool InputSynthesizer::KeyDown(int32_t key) {
 
 bool InputSynthesizer::KeyUp(int32_t key) {
   return Key(key, false);
-}
-
-bool InputSynthesizer::ClickOnce(int32_t button) {
-  const bool pressed = ButtonDown(button);
-  const bool released = ButtonUp(button);
-  return pressed && released;
-}
-
-bool InputSynthesizer::DoubleClick(int32_t button) {
-  const bool first = ClickOnce(button);
-  return ClickOnce(button) && first;
 }
 
 }  // namespace clicker

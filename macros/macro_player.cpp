@@ -116,23 +116,18 @@ bool MacroPlayer::Send(const MacroEvent& e) {
     case MacroEventKind::Move:
       return output_.Move(e.X, e.Y);
     case MacroEventKind::Down:
-      if (!output_.Move(e.X, e.Y)) return false;
-      if (!output_.Press(e.Button)) return false;
+      if (!output_.Press(e.X, e.Y, e.Button)) return false;
       if (e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size()))
         held_[static_cast<size_t>(e.Button)] = true;
       return true;
-    case MacroEventKind::Up: {
-      const bool moved = output_.Move(e.X, e.Y);
-      const bool released = output_.Release(e.Button);
+    case MacroEventKind::Up:
       if (e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size()))
         held_[static_cast<size_t>(e.Button)] = false;
-      return moved && released;
-    }
+      return output_.Release(e.X, e.Y, e.Button);
     case MacroEventKind::Wheel:
     case MacroEventKind::HorizontalWheel:
       // The wheel turns the window under the pointer: the pointer goes there first.
-      return output_.Move(e.X, e.Y) &&
-             output_.Wheel(e.Button, e.Kind == MacroEventKind::HorizontalWheel);
+      return output_.Wheel(e.X, e.Y, e.Button, e.Kind == MacroEventKind::HorizontalWheel);
     case MacroEventKind::KeyDown:
       if (!output_.KeyDown(e.Button)) return false;
       heldKeys_[MacroKeyVk(e.Button)] = e.Button;
@@ -155,7 +150,7 @@ void MacroPlayer::ReleaseHeld() {
   for (size_t b = 0; b < held_.size(); ++b)
     if (held_[b]) {
       held_[b] = false;
-      output_.Release(static_cast<int32_t>(b));
+      output_.ReleaseHere(static_cast<int32_t>(b));
     }
 }
 

@@ -15,15 +15,18 @@
 
 namespace macros {
 
-// Where the played input goes. Each call sends input and answers false when the system refused
-// it.
+// Where the played input goes. Each call sends its input in one go (a move to the event's
+// point with the press, release or wheel turn it leads to) and answers false when the system
+// refused it.
 class IPlaybackOutput {
  public:
   virtual ~IPlaybackOutput() = default;
   virtual bool Move(int32_t x, int32_t y) = 0;
-  virtual bool Press(int32_t button) = 0;
-  virtual bool Release(int32_t button) = 0;
-  virtual bool Wheel(int32_t delta, bool horizontal) = 0;
+  virtual bool Press(int32_t x, int32_t y, int32_t button) = 0;
+  virtual bool Release(int32_t x, int32_t y, int32_t button) = 0;
+  // A release at wherever the pointer is: the end of a playback that still holds a button.
+  virtual bool ReleaseHere(int32_t button) = 0;
+  virtual bool Wheel(int32_t x, int32_t y, int32_t delta, bool horizontal) = 0;
   // A key as a macro keeps it (see PackMacroKey).
   virtual bool KeyDown(int32_t key) = 0;
   virtual bool KeyUp(int32_t key) = 0;

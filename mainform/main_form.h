@@ -252,9 +252,16 @@ class MainForm : private macros::IPlaybackOutput,
   void PlaybackEnded(macros::MacroPlayer::End end);
   // IPlaybackOutput
   bool Move(int32_t x, int32_t y) override { return input_.MoveTo(x, y); }
-  bool Press(int32_t button) override { return input_.ButtonDown(button); }
-  bool Release(int32_t button) override { return input_.ButtonUp(button); }
-  bool Wheel(int32_t delta, bool horizontal) override { return input_.Wheel(delta, horizontal); }
+  bool Press(int32_t x, int32_t y, int32_t button) override {
+    return input_.ButtonDown(button, plat::Point{x, y});
+  }
+  bool Release(int32_t x, int32_t y, int32_t button) override {
+    return input_.ButtonUp(button, plat::Point{x, y});
+  }
+  bool ReleaseHere(int32_t button) override { return input_.ButtonUp(button); }
+  bool Wheel(int32_t x, int32_t y, int32_t delta, bool horizontal) override {
+    return input_.Wheel(delta, horizontal, plat::Point{x, y});
+  }
   bool KeyDown(int32_t key) override { return input_.KeyDown(key); }
   bool KeyUp(int32_t key) override { return input_.KeyUp(key); }
   // IClickRunHost

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,10 @@ struct InputRecord {
 class IInput {
  public:
   virtual ~IInput() = default;
-  // Sends exactly one record in one SendInput call; false when the system did not insert it
-  // (input into a window of a program of a higher integrity level, the secure desktop).
-  virtual bool Send(const InputRecord& record) = 0;
+  // Sends the records in one SendInput call, so that no other input comes between them; false
+  // when the system did not insert them all (input into a window of a program of a higher
+  // integrity level, the secure desktop).
+  virtual bool Send(std::span<const InputRecord> records) = 0;
   virtual bool CursorPos(Point& out) = 0;
   // The virtual screen (SM_XVIRTUALSCREEN.. SM_CYVIRTUALSCREEN) for the main window's DPI.
   virtual Rect VirtualScreen() = 0;

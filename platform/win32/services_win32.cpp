@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "platform/win32/text.h"
@@ -25,25 +26,36 @@ int MetricForWindow(HWND hwnd, int index) {
   return GetSystemMetrics(index);
 }
 
-bool SystemInput::Send(const plat::InputRecord& r) {
-  INPUT in;
-  std::memset(&in, 0, sizeof in);
-  in.type = r.type;
-  if (r.type == INPUT_KEYBOARD) {
-    in.ki.wVk = r.wVk;
-    in.ki.wScan = r.wScan;
-    in.ki.dwFlags = r.dwFlags;
-    in.ki.time = r.time;
-    in.ki.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
-  } else {
-    in.mi.dx = r.dx;
-    in.mi.dy = r.dy;
-    in.mi.mouseData = r.mouseData;
-    in.mi.dwFlags = r.dwFlags;
-    in.mi.time = r.time;
-    in.mi.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+bool SystemInput::Send(std::span<const plat::InputRecord> records) {
+  INPUT in[8];
+  std::vector<INPUT> many;
+  INPUT* out = in;
+  if (records.size() > std::size(in)) {
+    many.resize(records.size());
+    out = many.data();
   }
-  return SendInput(1, &in, sizeof(INPUT)) == 1;
+  for (size_t i = 0; i < records.size(); ++i) {
+    const plat::InputRecord& r = records[i];
+    INPUT& one = out[i];
+    std::memset(&one, 0, sizeof one);
+    one.type = r.type;
+    if (r.type == INPUT_KEYBOARD) {
+      one.ki.wVk = r.wVk;
+      one.ki.wScan = r.wScan;
+      one.ki.dwFlags = r.dwFlags;
+      one.ki.time = r.time;
+      one.ki.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+    } else {
+      one.mi.dx = r.dx;
+      one.mi.dy = r.dy;
+      one.mi.mouseData = r.mouseData;
+      one.mi.dwFlags = r.dwFlags;
+      one.mi.time = r.time;
+      one.mi.dwExtraInfo = static_cast<ULONG_PTR>(r.dwExtraInfo);
+    }
+  }
+  const UINT count = static_cast<UINT>(records.size());
+  return SendInput(count, out, sizeof(INPUT)) == count;
 }
 
 namespace {

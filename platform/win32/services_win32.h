@@ -15,7 +15,7 @@ class SystemInput : public plat::IInput {
  public:
   // Metrics are read for this window's DPI.
   void SetWindow(HWND hwnd) { hwnd_ = hwnd; }
-  bool Send(const plat::InputRecord& record) override;
+  bool Send(std::span<const plat::InputRecord> records) override;
   bool CursorPos(plat::Point& out) override;
   plat::Rect VirtualScreen() override;
   bool HigherIntegrityAt(const plat::Point& screen) override;

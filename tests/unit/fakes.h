@@ -83,12 +83,18 @@ class Mouse : public plat::IInput {
   std::function<bool(const plat::InputRecord&)> accept;
   bool higherIntegrity = false;  // the window at every point belongs to an elevated program
   std::vector<plat::Point> integrityAsked;
-  bool Send(const plat::InputRecord& r) override {
-    if (onSend) onSend(r);
-    sent.push_back(r);
-    sentAt.push_back(clock ? clock->now : 0);
+  std::vector<size_t> calls;  // the number of records of each SendInput call
+  bool Send(std::span<const plat::InputRecord> records) override {
+    calls.push_back(records.size());
+    bool all = true;
+    for (const plat::InputRecord& r : records) {
+      if (onSend) onSend(r);
+      sent.push_back(r);
+      sentAt.push_back(clock ? clock->now : 0);
+      all = (!accept || accept(r)) && all;
+    }
     if (workClock && costUs) workClock->Spend(costUs);
-    return !accept || accept(r);
+    return all;
   }
   bool HigherIntegrityAt(const plat::Point& p) override {
     integrityAsked.push_back(p);

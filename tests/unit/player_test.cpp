@@ -91,6 +91,7 @@ TEST_F(PlayerTest, EventsAreSentWhenTheyAreDue) {
     Repeat("1");
     f.mouse.sent.clear();
     f.mouse.sentAt.clear();
+    f.mouse.calls.clear();
     const uint64_t start = f.clock.now;
     m.startButton.UserClick();
     f.clock.Advance(5000);
@@ -128,7 +129,9 @@ TEST_F(PlayerTest, UnknownKindWaitsAndSendsNothingButtonMinusOneSendsNoButton) {
   f.clock.Advance(1000);
   ASSERT_EQ(f.mouse.sent.size(), 2u);
   EXPECT_EQ(f.mouse.sent[0].dwFlags, kMove);
-  EXPECT_EQ(f.mouse.sent[1], plat::InputRecord{});
+  plat::InputRecord nothing;
+  nothing.dwExtraInfo = clicker::kInputMarker;
+  EXPECT_EQ(f.mouse.sent[1], nothing);
   EXPECT_EQ(f.mouse.sentAt, (std::vector<uint64_t>{60, 60}));
 }
 
@@ -242,6 +245,7 @@ TEST_F(PlayerTest, WheelsSideButtonsAndKeysAreSentAndWhatIsHeldIsReleased) {
     SCOPED_TRACE(c.label);
     f.mouse.sent.clear();
     f.mouse.sentAt.clear();
+    f.mouse.calls.clear();
     const uint64_t start = f.clock.now;
     m.startButton.UserClick();
     if (c.stopAt) {
@@ -256,6 +260,9 @@ TEST_F(PlayerTest, WheelsSideButtonsAndKeysAreSentAndWhatIsHeldIsReleased) {
     std::vector<std::string> expected = played;
     expected.insert(expected.end(), c.tail.begin(), c.tail.end());
     EXPECT_EQ(sent, expected);
+    // Each move in one call with what it leads to; every record marked as the program's.
+    EXPECT_EQ(f.mouse.calls, (std::vector<size_t>{2, 2, 2, 1, 1, 1, 1, 1, 1}));
+    for (const plat::InputRecord& r : f.mouse.sent) EXPECT_EQ(r.dwExtraInfo, clicker::kInputMarker);
   }
 }
 
@@ -441,10 +448,18 @@ struct LoggingOutput : macros::IPlaybackOutput {
   bool Move(int32_t x, int32_t y) override {
     return Note("move " + std::to_string(x) + "," + std::to_string(y));
   }
-  bool Press(int32_t b) override { return Note("press " + std::to_string(b)); }
-  bool Release(int32_t b) override { return Note("release " + std::to_string(b)); }
-  bool Wheel(int32_t delta, bool horizontal) override {
-    return Note((horizontal ? "hwheel " : "wheel ") + std::to_string(delta));
+  bool Press(int32_t x, int32_t y, int32_t b) override {
+    return Note("press " + std::to_string(b) + " at " + std::to_string(x) + "," +
+                std::to_string(y));
+  }
+  bool Release(int32_t x, int32_t y, int32_t b) override {
+    return Note("release " + std::to_string(b) + " at " + std::to_string(x) + "," +
+                std::to_string(y));
+  }
+  bool ReleaseHere(int32_t b) override { return Note("release " + std::to_string(b)); }
+  bool Wheel(int32_t x, int32_t y, int32_t delta, bool horizontal) override {
+    return Note((horizontal ? "hwheel " : "wheel ") + std::to_string(delta) + " at " +
+                std::to_string(x) + "," + std::to_string(y));
   }
   bool KeyDown(int32_t key) override { return Note("keydown " + std::to_string(key)); }
   bool KeyUp(int32_t key) override { return Note("keyup " + std::to_string(key)); }
@@ -465,9 +480,8 @@ TEST(MacroPlayerTest, PlaysOnItsTimerReportsRunsAndStopsAtOnce) {
   EXPECT_TRUE(out.log.empty());
   clock.Advance(100);
   EXPECT_EQ(out.log,
-            (std::vector<std::string>{"5 move 1,2", "15 move 1,2", "15 press 0", "35 move 3,4",
-                                      "35 release 0", "35 move 1,2", "45 move 1,2", "45 press 0",
-                                      "65 move 3,4", "65 release 0"}));
+            (std::vector<std::string>{"5 move 1,2", "15 press 0 at 1,2", "35 release 0 at 3,4",
+                                      "35 move 1,2", "45 press 0 at 1,2", "65 release 0 at 3,4"}));
   EXPECT_EQ(runs, 2);
   EXPECT_EQ(ends, (std::vector<macros::MacroPlayer::End>{macros::MacroPlayer::End::Completed}));
   EXPECT_FALSE(player.Active());
@@ -479,8 +493,8 @@ TEST(MacroPlayerTest, PlaysOnItsTimerReportsRunsAndStopsAtOnce) {
   clock.Advance(20);
   player.Stop();
   clock.Advance(1000);
-  EXPECT_EQ(out.log, (std::vector<std::string>{"100 move 1,2", "110 move 1,2", "110 press 0",
-                                               "120 release 0"}));
+  EXPECT_EQ(out.log,
+            (std::vector<std::string>{"100 move 1,2", "110 press 0 at 1,2", "120 release 0"}));
   EXPECT_EQ(ends.size(), 1u);
   EXPECT_FALSE(clock.scheduler.AnyArmed());
 }

@@ -223,31 +223,50 @@ TEST_F(RunTest, ChangesDuringARunTakeEffectAtTheNextTick) {
                                             kRightUp}));
 }
 
-// The exact records of every click type and button.
+// The exact records of every click type and button, each action in one SendInput call (in
+// coordinates mode with its move), every record with the program's marker.
 TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
   struct Case {
     int button;  // item index, -1 = no selection
     int type;
     std::vector<uint32_t> flags;
+    std::vector<size_t> calls;  // records per call at the cursor; a move joins the first
   } cases[] = {
-      {0, 0, {kLeftDown, kLeftUp}},
-      {1, 0, {kRightDown, kRightUp}},
-      {2, 0, {kMiddleDown, kMiddleUp}},
-      {1, 1, {kRightDown, kRightUp, kRightDown, kRightUp}},
-      {2, 2, {kMiddleDown, kMiddleUp}},
-      {-1, -1, {kLeftDown, kLeftUp}},  // no selection acts as Left / Single
+      {0, 0, {kLeftDown, kLeftUp}, {2}},
+      {1, 0, {kRightDown, kRightUp}, {2}},
+      {2, 0, {kMiddleDown, kMiddleUp}, {2}},
+      {1, 1, {kRightDown, kRightUp, kRightDown, kRightUp}, {4}},
+      {2, 2, {kMiddleDown, kMiddleUp}, {1, 1}},  // the hold: press, then the release alone
+      {-1, -1, {kLeftDown, kLeftUp}, {2}},       // no selection acts as Left / Single
   };
-  for (const Case& c : cases) {
-    f.mouse.sent.clear();
-    m.buttonCombo.SetItemIndex(c.button);
-    m.clickTypeCombo.SetItemIndex(c.type);
-    m.ClickRun().PerformAction(m.CurrentClickPlan());
-    f.clock.Advance(100);  // a hold (80 ms) ends
-    EXPECT_EQ(Flags(), c.flags) << "button " << c.button << " type " << c.type;
-    for (const auto& r : f.mouse.sent) {
-      plat::InputRecord expected;
-      expected.dwFlags = r.dwFlags;
-      EXPECT_EQ(r, expected);  // type 0, no coordinates, no data, no time, no extra info
+  for (bool coordinates : {false, true}) {
+    if (coordinates) m.coordinatesRadio.UserClick();
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << "button " << c.button << " type " << c.type
+                                      << (coordinates ? " at coordinates" : " at the cursor"));
+      f.mouse.sent.clear();
+      f.mouse.calls.clear();
+      m.buttonCombo.SetItemIndex(c.button);
+      m.clickTypeCombo.SetItemIndex(c.type);
+      m.ClickRun().PerformAction(m.CurrentClickPlan());
+      f.clock.Advance(100);  // a hold (80 ms) ends
+      std::vector<uint32_t> flags = c.flags;
+      std::vector<size_t> calls = c.calls;
+      if (coordinates) {
+        flags.insert(flags.begin(), kMove);
+        ++calls[0];
+      }
+      EXPECT_EQ(Flags(), flags);
+      EXPECT_EQ(f.mouse.calls, calls);
+      for (const auto& r : f.mouse.sent) {
+        plat::InputRecord expected;
+        expected.dwFlags = r.dwFlags;
+        expected.dx = r.dx;
+        expected.dy = r.dy;
+        expected.dwExtraInfo = clicker::kInputMarker;
+        EXPECT_EQ(r, expected);  // type 0, no data, no time; coordinates only on the move
+        if (r.dwFlags != kMove) EXPECT_EQ(r.dx | r.dy, 0);
+      }
     }
   }
 }
@@ -259,8 +278,10 @@ TEST_F(RunTest, ButtonOutsideTheRangeSendsFlagsZero) {
     input.ButtonDown(button);
     input.ButtonUp(button);
     ASSERT_EQ(f.mouse.sent.size(), 2u);
-    EXPECT_EQ(f.mouse.sent[0], plat::InputRecord{});
-    EXPECT_EQ(f.mouse.sent[1], plat::InputRecord{});
+    plat::InputRecord nothing;
+    nothing.dwExtraInfo = clicker::kInputMarker;
+    EXPECT_EQ(f.mouse.sent[0], nothing);
+    EXPECT_EQ(f.mouse.sent[1], nothing);
   }
 }
 
@@ -270,6 +291,7 @@ TEST_F(RunTest, SideButtonsWheelsAndKeysBuildTheirRecords) {
     plat::InputRecord r;
     r.dwFlags = flags;
     r.mouseData = data;
+    r.dwExtraInfo = clicker::kInputMarker;
     return r;
   };
   auto key = [](uint16_t vk, uint16_t scan, uint32_t flags) {
@@ -278,6 +300,7 @@ TEST_F(RunTest, SideButtonsWheelsAndKeysBuildTheirRecords) {
     r.wVk = vk;
     r.wScan = scan;
     r.dwFlags = flags;
+    r.dwExtraInfo = clicker::kInputMarker;
     return r;
   };
   clicker::InputSynthesizer input(f.mouse);
@@ -396,7 +419,8 @@ TEST_F(RunTest, RefusedInputStopsTheRun) {
       {"double", 1, false, kLeftDown, {kLeftDown, kLeftUp, kLeftDown, kLeftUp}},
       {"hold, press refused", 2, false, kLeftDown, {kLeftDown, kLeftUp}},
       {"hold, release refused", 2, false, kLeftUp, {kLeftDown, kLeftUp}},
-      {"move refused", 0, true, kMove, {kMove}},  // no click lands off target
+      // The move and its click are one call: refused together, no click lands off target.
+      {"move refused", 0, true, kMove, {kMove, kLeftDown, kLeftUp}},
   };
   for (const Case& c : cases) {
     fakes::Form g;
@@ -441,6 +465,7 @@ TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
   move.dx = 32785;
   move.dy = clicker::ToAbsoluteCoord(540, 0, 1080);
   move.dwFlags = kMove;
+  move.dwExtraInfo = clicker::kInputMarker;
   EXPECT_EQ(f.mouse.sent[0], move);
 
   f.mouse.sent.clear();
