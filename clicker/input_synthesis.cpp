@@ -74,7 +74,10 @@ bool InputSynthesizer::SendAll(std::optional<plat::Point> at,
   }
   for (const plat::InputRecord& r : records) out[n++] = r;
   for (size_t i = 0; i < n; ++i) out[i].dwExtraInfo = kInputMarker;
-  if (at) lastMove_ = at;
+  if (at) {
+    lastMove_ = at;
+    ++moves_;
+  }
   return input_.Send({out, n});
 }
 

@@ -42,8 +42,9 @@ class InputSynthesizer {
   bool KeyUp(int32_t key);
   static constexpr int32_t kExtendedKey = 0x10000;
 
-  // Where the program last moved the pointer, if it has.
+  // Where the program last moved the pointer, if it has, and how many moves it has sent.
   std::optional<plat::Point> LastMove() const { return lastMove_; }
+  uint64_t Moves() const { return moves_; }
 
  private:
   // Sends `records` (after a move to `at`, when given) in one call.
@@ -52,6 +53,7 @@ class InputSynthesizer {
 
   plat::IInput& input_;
   std::optional<plat::Point> lastMove_;
+  uint64_t moves_ = 0;
 };
 
 }  // namespace clicker

@@ -45,6 +45,7 @@ void GlobalHotkeys::RegisterAll() {
     const HotkeyData& key = keys_[i];
     const plat::HotkeyResult r =
         system_.Register(kIds[i], key.Modifiers | hk::kModNoRepeat, key.Vk);
+    results_[i] = r;
     if (r == plat::HotkeyResult::Ok) continue;
     std::string text = Text(key);
     if (text.empty() || text == "Win+") text = "with key code " + std::to_string(key.Vk);
@@ -74,7 +75,25 @@ std::string GlobalHotkeys::Replace(const HotkeyChoice& choice) {
   return failed;
 }
 
+plat::HotkeyResult GlobalHotkeys::Registration(HotkeyAction action) const {
+  return results_[IndexOf(action)];
+}
+
+std::string GlobalHotkeys::Unavailable(HotkeyAction action) const {
+  const plat::HotkeyResult r = Registration(action);
+  if (r == plat::HotkeyResult::Ok) return {};
+  constexpr const char* kLowerNames[] = {"start", "stop", "start-recording"};
+  std::string text = Text(action);
+  if (text.empty() || text == "Win+") text = "with key code " + std::to_string(Key(action).Vk);
+  return std::string("The ") + kLowerNames[IndexOf(action)] + " hotkey " + text +
+         " is not available (" +
+         (r == plat::HotkeyResult::InUse ? "it is in use by another program"
+                                         : "it cannot be registered") +
+         ").";
+}
+
 void GlobalHotkeys::UnregisterAll() {
+  for (plat::HotkeyResult& r : results_) r = plat::HotkeyResult::Failed;
   if (!registered_) return;
   for (int32_t id : kIds) system_.Unregister(id);
   registered_ = false;

@@ -34,6 +34,11 @@ class GlobalHotkeys {
   void RegisterAll();
   void UnregisterAll();
   const std::string& Problems() const { return problems_; }
+  // How the action's key fared at the last registration (Failed when it is not registered).
+  plat::HotkeyResult Registration(HotkeyAction action) const;
+  // Why the key of `action` does not work, such as "The stop hotkey Shift+Ctrl+X is not
+  // available (it is in use by another program)."; empty when it is registered.
+  std::string Unavailable(HotkeyAction action) const;
   // Puts `choice` in place of the three keys and registers them. When the system refuses one,
   // the previous keys are registered again as they were and the answer names what failed;
   // empty when all three work.
@@ -48,6 +53,8 @@ class GlobalHotkeys {
  private:
   plat::IHotkeys& system_;
   HotkeyData keys_[3];
+  plat::HotkeyResult results_[3] = {plat::HotkeyResult::Failed, plat::HotkeyResult::Failed,
+                                    plat::HotkeyResult::Failed};
   bool registered_ = false;
   std::string problems_;
 };

@@ -142,7 +142,8 @@ void MacroRecorder::Shutdown() {
   blinkTimer_.SetEnabled(false);
 }
 
-void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept {
+void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
+                            uint64_t /*extraInfo*/) noexcept {
   if (!recording_) return;
   int32_t button = -1;
   MacroEventKind kind = MacroEventKind::Move;

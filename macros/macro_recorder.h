@@ -65,7 +65,8 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
   void Shutdown();
 
   // One call of the low-level mouse hook. Constant work; never touches files or windows.
-  void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept override;
+  void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
+               uint64_t extraInfo) noexcept override;
   // One call of the low-level keyboard hook; likewise.
   void OnKey(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags) noexcept override;
 

@@ -53,5 +53,6 @@ inline constexpr int speedEdit = 402;
 inline constexpr int hotkeysButton = 403;
 inline constexpr int pickButton = 404;
 inline constexpr int speedLabel = 405;
+inline constexpr int stopOnMouseMoveCheck = 406;
 
 }  // namespace ids

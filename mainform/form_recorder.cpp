@@ -8,6 +8,7 @@ void MainForm::CreateMacroClicked() {
 
 void MainForm::BeginRecordCountdown() {
   if (recorder_.Recording() || running_ || recorder_.CountingDown()) return;
+  if (!StopHotkeyWorks()) return;  // the stop hotkey ends a recording
   recorder_.StartCountdown(
       "Recording... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop",
       recordKeysCheck.Checked());

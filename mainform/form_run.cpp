@@ -23,8 +23,19 @@ std::string MainForm::RunningCaption() {
   return "Running... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop";
 }
 
+bool MainForm::StopHotkeyWorks() {
+  const std::string unavailable = hotkeys_.Unavailable(hotkeys::HotkeyAction::Stop);
+  if (unavailable.empty()) return true;
+  // A run that nothing can stop is not started: at a short interval the pointer is not the
+  // user's any more.
+  svc_.Dialogs->Message(plat::MsgKind::Warning, plat::MsgButtons::Ok,
+                        unavailable + " Choose another one with Hotkeys... before starting.");
+  return false;
+}
+
 void MainForm::StartRun() {
   if (running_ || recorder_.Recording() || recorder_.CountingDown()) return;
+  if (!StopHotkeyWorks()) return;
   if (macrosRadio.Checked() && SelectedMacro() == nullptr) {
     svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                           "Please select a macro to play back.");
@@ -37,6 +48,8 @@ void MainForm::StartRun() {
   if (!macrosRadio.Checked()) ShowStartedFor(ClickTargetPoint());
   clicksDone_ = 0;
   running_ = true;
+  // Where the program moves the pointer itself, the user's own movement stops the run.
+  if (stopOnMouseMoveCheck.Checked() && !cursorPositionRadio.Checked()) guard_.Arm();
 
   if (minimizeToTrayCheck.Checked())
     HideMainWindow();
@@ -61,6 +74,7 @@ void MainForm::StopRun(const std::string& text) {
   stopButton.SetEnabled(false);
   running_ = false;
   startDelayTimer_.SetEnabled(false);
+  guard_.Disarm();
   // Nothing more of the run is sent, and a button it holds is let go before the status line
   // says that it has stopped.
   clickRun_.Stop();

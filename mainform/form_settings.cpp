@@ -30,6 +30,7 @@ settings::Settings MainForm::CurrentSettings() {
   s.topMost = alwaysOnTopCheck.Checked();
   s.startDelaySeconds = startDelayEdit.Value();
   s.minimizeOnStart = minimizeToTrayCheck.Checked();
+  s.stopOnMouseMove = stopOnMouseMoveCheck.Checked();
   s.startHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Start);
   s.stopHotkey = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
   s.recordHotkey = hotkeys_.Key(hotkeys::HotkeyAction::StartRecording);
@@ -82,6 +83,7 @@ void MainForm::LoadSettings() {
   alwaysOnTopCheck.SetChecked(s.topMost);
   startDelayEdit.SetValue(s.startDelaySeconds);
   minimizeToTrayCheck.SetChecked(s.minimizeOnStart);
+  stopOnMouseMoveCheck.SetChecked(s.stopOnMouseMove);
   hotkeys_.SetKey(hotkeys::HotkeyAction::Start, s.startHotkey);
   hotkeys_.SetKey(hotkeys::HotkeyAction::Stop, s.stopHotkey);
   hotkeys_.SetKey(hotkeys::HotkeyAction::StartRecording, s.recordHotkey);

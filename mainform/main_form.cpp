@@ -63,10 +63,12 @@ MainForm::MainForm(const mainform::FormServices& services)
       repeatCountEdit(ids::repeatCountEdit, "repeatCountEdit", {112, 46, 73, 24}, 1, 65535, 100,
                       &repeatGroup),
       additionalGroup(ids::additionalGroup, "additionalGroup", {253, 400, 297, 97}),
-      minimizeToTrayCheck(ids::minimizeToTrayCheck, "minimizeToTrayCheck", {16, 30, 217, 17},
+      minimizeToTrayCheck(ids::minimizeToTrayCheck, "minimizeToTrayCheck", {16, 24, 217, 17},
                           &additionalGroup),
-      alwaysOnTopCheck(ids::alwaysOnTopCheck, "alwaysOnTopCheck", {16, 60, 113, 17},
+      alwaysOnTopCheck(ids::alwaysOnTopCheck, "alwaysOnTopCheck", {16, 48, 113, 17},
                        &additionalGroup),
+      stopOnMouseMoveCheck(ids::stopOnMouseMoveCheck, "stopOnMouseMoveCheck", {16, 72, 217, 17},
+                           &additionalGroup),
       hotkeysLabel(ids::hotkeysLabel, "hotkeysLabel", {10, 509, 372, 15}),
       hotkeysButton(ids::hotkeysButton, "hotkeysButton", {388, 507, 79, 25}),
       aboutButton(ids::aboutButton, "aboutButton", {473, 507, 75, 25}),
@@ -76,25 +78,27 @@ MainForm::MainForm(const mainform::FormServices& services)
       svc_(services),
       input_(*services.Input),
       clickRun_(input_, *services.Random, services.Timers, *this),
+      guard_(*services.MouseHook, *services.Input, input_, services.Timers),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
       library_(*services.Env, *services.Dialogs),
       recorder_(*services.Clock, *services.Input, *services.MouseHook, *services.KeyboardHook,
                 *services.Env, services.Timers, library_, *this) {
-  controls_ = {&startButton,       &stopButton,          &targetGroup,         &cursorPositionRadio,
-               &coordinatesRadio,  &coordXEdit,          &coordSeparatorLabel, &coordYEdit,
-               &pickButton,        &macrosRadio,         &createMacroButton,   &removeMacroButton,
-               &renameMacroButton, &macroList,           &recordKeysCheck,     &speedLabel,
-               &speedEdit,         &intervalGroup,       &hoursLabel,          &minutesLabel,
-               &secondsLabel,      &millisecondsLabel,   &hoursEdit,           &minutesEdit,
-               &secondsEdit,       &millisecondsEdit,    &jitterCheck,         &jitterEdit,
-               &clickTypeGroup,    &buttonCombo,         &clickTypeCombo,      &holdLabel,
-               &holdEdit,          &startDelayGroup,     &startDelayLabel,     &startDelayEdit,
-               &repeatGroup,       &untilStoppedRadio,   &repeatCountRadio,    &repeatCountEdit,
-               &additionalGroup,   &minimizeToTrayCheck, &alwaysOnTopCheck,    &hotkeysLabel,
-               &hotkeysButton,     &aboutButton,         &statusPanel,         &statusLabel,
-               &websiteLink};
+  controls_ = {
+      &startButton,       &stopButton,          &targetGroup,         &cursorPositionRadio,
+      &coordinatesRadio,  &coordXEdit,          &coordSeparatorLabel, &coordYEdit,
+      &pickButton,        &macrosRadio,         &createMacroButton,   &removeMacroButton,
+      &renameMacroButton, &macroList,           &recordKeysCheck,     &speedLabel,
+      &speedEdit,         &intervalGroup,       &hoursLabel,          &minutesLabel,
+      &secondsLabel,      &millisecondsLabel,   &hoursEdit,           &minutesEdit,
+      &secondsEdit,       &millisecondsEdit,    &jitterCheck,         &jitterEdit,
+      &clickTypeGroup,    &buttonCombo,         &clickTypeCombo,      &holdLabel,
+      &holdEdit,          &startDelayGroup,     &startDelayLabel,     &startDelayEdit,
+      &repeatGroup,       &untilStoppedRadio,   &repeatCountRadio,    &repeatCountEdit,
+      &additionalGroup,   &minimizeToTrayCheck, &alwaysOnTopCheck,    &stopOnMouseMoveCheck,
+      &hotkeysLabel,      &hotkeysButton,       &aboutButton,         &statusPanel,
+      &statusLabel,       &websiteLink};
 
   // Captions and design states.
   startButton.SetText("Start");
@@ -142,6 +146,7 @@ MainForm::MainForm(const mainform::FormServices& services)
   additionalGroup.SetText("Additional");
   minimizeToTrayCheck.SetText("Minimize to tray when starting");
   alwaysOnTopCheck.SetText("Always on top");
+  stopOnMouseMoveCheck.SetText("Stop when I move the mouse");
   hotkeysLabel.SetText("Hotkeys");
   hotkeysButton.SetText("Hotkeys...");
   aboutButton.SetText("About...");
@@ -175,6 +180,11 @@ MainForm::MainForm(const mainform::FormServices& services)
   startDelayTimer_.OnTimer = [this] { StartDelayElapsed(); };
   startDelayTimer_.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++clicksDone_; };
+  guard_.OnHandMove = [this] {
+    StopRun(std::string("Stopped: the mouse was moved by hand.") +
+            (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
+            std::to_string(clicksDone_));
+  };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
 
@@ -209,6 +219,7 @@ void MainForm::Create() {
   holdEdit.SetValue(80);
   alwaysOnTopCheck.SetChecked(false);
   minimizeToTrayCheck.SetChecked(false);
+  stopOnMouseMoveCheck.SetChecked(true);
   startDelayEdit.SetValue(0);
   recordKeysCheck.SetChecked(false);
   speedEdit.SetValue(100);
@@ -238,6 +249,7 @@ void MainForm::Destroy() {
   // A window destroyed without being closed leaves no button down either.
   clickRun_.Stop();
   player_.Stop();
+  guard_.Disarm();
   hotkeys_.UnregisterAll();
   if (!savedAtSessionEnd_) SaveSettings();
   library_.Clear();

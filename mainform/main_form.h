@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "clicker/click_run.h"
+#include "clicker/hand_move_guard.h"
 #include "clicker/input_synthesis.h"
 #include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
@@ -113,6 +114,7 @@ class MainForm : private macros::IPlaybackOutput,
   ui::GroupBox additionalGroup;
   ui::CheckBox minimizeToTrayCheck;
   ui::CheckBox alwaysOnTopCheck;
+  ui::CheckBox stopOnMouseMoveCheck;
   ui::Label hotkeysLabel;
   ui::Button hotkeysButton;
   ui::Button aboutButton;
@@ -143,6 +145,8 @@ class MainForm : private macros::IPlaybackOutput,
   clicker::ClickPlan CurrentClickPlan() override;
   plat::Point ClickTargetPoint();
   clicker::ClickRun& ClickRun() { return clickRun_; }
+  // Watches for the user taking the mouse back while the program moves the pointer.
+  const clicker::HandMoveGuard& Guard() const { return guard_; }
 
   // The macro library.
   void LoadMacroLibrary();
@@ -238,6 +242,7 @@ class MainForm : private macros::IPlaybackOutput,
   std::vector<ui::Control*> controls_;
   clicker::InputSynthesizer input_;
   clicker::ClickRun clickRun_;
+  clicker::HandMoveGuard guard_;
   macros::MacroPlayer player_;
   settings::SettingsFile settingsFile_;
   hotkeys::GlobalHotkeys hotkeys_;
@@ -245,6 +250,8 @@ class MainForm : private macros::IPlaybackOutput,
   macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
+  // Whether the stop hotkey is registered; when it is not, says so in a message box.
+  bool StopHotkeyWorks();
   void ShowHotkeys();
   // "Started", or the warning when the window at `point` belongs to a program of a higher
   // integrity level, whose input Windows refuses.

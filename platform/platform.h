@@ -65,6 +65,8 @@ class IInput {
   // Whether the window at a screen point belongs to a process of a higher integrity level
   // than this one (a program running as administrator), whose input Windows refuses.
   virtual bool HigherIntegrityAt(const Point& screen) = 0;
+  // The DPI of the monitor nearest to a screen point (96 at 100 %).
+  virtual uint32_t DpiAt(const Point& screen) = 0;
 };
 
 class IClock {
@@ -78,12 +80,14 @@ class IClock {
 };
 
 // Receives the calls of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN,
-// WM_MOUSEWHEEL, WM_XBUTTONDOWN, ...), the point it reports and its mouseData (the wheel delta
-// or the side button in the high word). Constant work, nothing thrown.
+// WM_MOUSEWHEEL, WM_XBUTTONDOWN, ...), the point it reports, its mouseData (the wheel delta or
+// the side button in the high word) and the dwExtraInfo of the input (what the program that
+// sent it put there). Constant work, nothing thrown.
 class IMouseHookSink {
  public:
   virtual ~IMouseHookSink() = default;
-  virtual void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData) noexcept = 0;
+  virtual void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
+                       uint64_t extraInfo) noexcept = 0;
 };
 
 // Receives the calls of the low-level keyboard hook: the message (WM_KEYDOWN, WM_KEYUP,

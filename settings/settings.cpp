@@ -78,6 +78,7 @@ bool SettingsFile::Read(Settings& v) {
   v.topMost = flag("UI", "topMost", v.topMost);
   v.startDelaySeconds = get("Delay", "startDelayS", v.startDelaySeconds);
   v.minimizeOnStart = flag("UI", "minimizeOnStart", false);
+  v.stopOnMouseMove = flag("UI", "stopOnMouseMove", true);
   hotkey("HotkeyStart", v.startHotkey);
   hotkey("HotkeyStop", v.stopHotkey);
   hotkey("HotkeyStartMacros", v.recordHotkey);
@@ -114,6 +115,7 @@ void SettingsFile::Write(const Settings& v) {
   put("UI", "topMost", v.topMost ? 1 : 0);
   put("Delay", "startDelayS", v.startDelaySeconds);
   put("UI", "minimizeOnStart", v.minimizeOnStart ? 1 : 0);
+  put("UI", "stopOnMouseMove", v.stopOnMouseMove ? 1 : 0);
   hotkey("HotkeyStart", v.startHotkey);
   hotkey("HotkeyStop", v.stopHotkey);
   hotkey("HotkeyStartMacros", v.recordHotkey);

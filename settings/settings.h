@@ -27,6 +27,7 @@ struct Settings {
   bool topMost = false;
   int32_t startDelaySeconds = 0;
   bool minimizeOnStart = false;
+  bool stopOnMouseMove = true;  // a movement by hand stops a run that moves the pointer
   HotkeyData startHotkey;
   HotkeyData stopHotkey;
   HotkeyData recordHotkey;

@@ -116,6 +116,25 @@ bool SystemInput::HigherIntegrityAt(const plat::Point& screen) {
   return theirs > ours;
 }
 
+uint32_t SystemInput::DpiAt(const plat::Point& screen) {
+  // GetDpiForMonitor lives in shcore.dll, which Windows 8.1 and later have; without it the
+  // system's DPI is the best answer.
+  using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto dpiForMonitor = [] {
+    const HMODULE shcore = LoadLibraryW(L"shcore.dll");
+    return shcore ? reinterpret_cast<DpiForMonitor>(
+                        reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                  : nullptr;
+  }();
+  const HMONITOR monitor = MonitorFromPoint(POINT{screen.X, screen.Y}, MONITOR_DEFAULTTONEAREST);
+  UINT x = 0, y = 0;
+  if (dpiForMonitor && monitor && SUCCEEDED(dpiForMonitor(monitor, 0, &x, &y)) && x > 0) return x;
+  const HDC dc = GetDC(nullptr);
+  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? static_cast<uint32_t>(dpi) : 96;
+}
+
 bool SystemInput::CursorPos(plat::Point& out) {
   POINT p;
   if (!GetCursorPos(&p)) return false;

@@ -19,6 +19,7 @@ class SystemInput : public plat::IInput {
   bool CursorPos(plat::Point& out) override;
   plat::Rect VirtualScreen() override;
   bool HigherIntegrityAt(const plat::Point& screen) override;
+  uint32_t DpiAt(const plat::Point& screen) override;
 
  private:
   HWND hwnd_ = nullptr;
@@ -74,7 +75,8 @@ using KeyboardHook = LowLevelHook<plat::IKeyHookSink, WH_KEYBOARD_LL>;
 template <>
 inline void MouseHook::Deliver(plat::IMouseHookSink& sink, uint32_t message, LPARAM lp) noexcept {
   const auto* data = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
-  sink.OnMouse(message, data->pt.x, data->pt.y, static_cast<uint32_t>(data->mouseData));
+  sink.OnMouse(message, data->pt.x, data->pt.y, static_cast<uint32_t>(data->mouseData),
+               static_cast<uint64_t>(data->dwExtraInfo));
 }
 
 template <>

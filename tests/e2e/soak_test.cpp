@@ -939,6 +939,7 @@ class SoakTest : public testing::Test {
         {{"Click", "holdMs"}, c.holdMs},
         {{"UI", "topMost"}, 0},
         {{"UI", "minimizeOnStart"}, 0},
+        {{"UI", "stopOnMouseMove"}, 1},
         {{"Delay", "startDelayS"}, c.delayS},
         {{"HotkeyStart", "vk"}, 'S'},
         {{"HotkeyStart", "mod"}, kCtrlShift},

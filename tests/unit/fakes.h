@@ -105,6 +105,8 @@ class Mouse : public plat::IInput {
     return true;
   }
   plat::Rect VirtualScreen() override { return screen; }
+  uint32_t dpi = 96;  // of every monitor
+  uint32_t DpiAt(const plat::Point&) override { return dpi; }
 };
 
 class Random : public plat::IRandom {

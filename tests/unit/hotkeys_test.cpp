@@ -4,6 +4,7 @@
 #include "fakes.h"
 #include "hotkeys/hotkey_choice.h"
 #include "hotkeys/hotkey_text.h"
+#include "mainform/command_line.h"
 
 namespace {
 
@@ -313,6 +314,67 @@ TEST(HotkeyDialogTest, ARowLeftAloneKeepsItsWinKey) {
   EXPECT_EQ(f.frm.Hotkeys().Key(hotkeys::HotkeyAction::Start), (HotkeyData{'Q', 9}));
   EXPECT_EQ(f.frm.Hotkeys().Key(hotkeys::HotkeyAction::Stop), (HotkeyData{0x7B, 0}));
   EXPECT_EQ(f.profile.Get("HotkeyStart", "mod"), "9");
+}
+
+// No run without a way to stop it: while another program holds the stop hotkey, every way of
+// starting shows why and starts nothing, and the status line keeps what it said.
+TEST(StopHotkeyTest, EveryStartIsRefusedWhileTheStopHotkeyIsHeldElsewhere) {
+  const std::string expected =
+      "The stop hotkey Shift+Ctrl+X is not available (it is in use by another program). Choose "
+      "another one with Hotkeys... before starting.";
+  const struct {
+    const char* label;
+    bool macros;
+    std::function<void(MainForm&)> start;
+  } cases[] = {
+      {"Start button", false, [](MainForm& m) { m.startButton.UserClick(); }},
+      {"start hotkey", false, [](MainForm& m) { m.HotkeyPressed(1001); }},
+      {"command line", false,
+       [](MainForm& m) {
+         mainform::Command c;
+         c.start = true;
+         m.RunCommand(c);
+       }},
+      {"playback", true, [](MainForm& m) { m.startButton.UserClick(); }},
+      {"command line playback", true,
+       [](MainForm& m) {
+         mainform::Command c;
+         c.play = "M";
+         m.RunCommand(c);
+       }},
+      {"recording countdown", true, [](MainForm& m) { m.createMacroButton.UserClick(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    fakes::Form f([](fakes::Form& g) { g.hotkeys.heldElsewhere.push_back({6, 'X'}); });
+    MainForm& m = f.frm;
+    if (c.macros) {
+      auto macro = std::make_shared<RecordedMacro>();
+      macro->SetName("M");
+      macro->Events() = {{0, MacroEventKind::Down, 1, 1, 0}, {5, MacroEventKind::Up, 1, 1, 0}};
+      m.Library().Add(macro);
+      m.RefreshMacroList();
+      m.macroList.SetItemIndex(0);
+      m.macrosRadio.UserClick();
+    }
+    const std::string status = m.statusLabel.Text();
+    c.start(m);
+    f.clock.Advance(12000);
+    EXPECT_FALSE(m.Running());
+    EXPECT_FALSE(m.Recorder().CountingDown());
+    EXPECT_TRUE(f.mouse.sent.empty());
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_EQ(f.dialogs.messages[0].kind, plat::MsgKind::Warning);
+    EXPECT_EQ(f.dialogs.messages[0].text, expected);
+    EXPECT_EQ(m.statusLabel.Text(), status);
+  }
+  // Once another stop key works, the run starts.
+  fakes::Form f([](fakes::Form& g) { g.hotkeys.heldElsewhere.push_back({6, 'X'}); });
+  f.hotkeyDialog.okPresses = {{HotkeyData{'S', 6}, HotkeyData{0x7B, 0}, HotkeyData{'R', 6}}};
+  f.frm.hotkeysButton.UserClick();
+  f.frm.startButton.UserClick();
+  EXPECT_TRUE(f.frm.Running());
+  EXPECT_TRUE(f.dialogs.messages.empty());
 }
 
 }  // namespace

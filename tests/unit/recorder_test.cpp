@@ -96,20 +96,20 @@ TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
 TEST_F(RecorderTest, ThinningRules) {
   f.mouse.cursor = {10, 10};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 10, 10, 0);  // the start position: dropped
+  m.Recorder().OnMouse(kMove, 10, 10, 0, 0);  // the start position: dropped
   f.clock.Advance(5);
-  m.Recorder().OnMouse(kMove, 11, 10, 0);
-  m.Recorder().OnMouse(kMove, 11, 10, 0);   // the same pixel twice: once
-  m.Recorder().OnMouse(kLDown, 11, 10, 0);  // no move ahead of it: the pointer is there
-  m.Recorder().OnMouse(kMove, 12, 10, 0);
-  m.Recorder().OnMouse(kLUp, 13, 10, 0);    // a move to the release point first
-  m.Recorder().OnMouse(kMove, 11, 10, 0);   // back to an earlier pixel: stored again
-  m.Recorder().OnMouse(kXDown, 20, 20, 0);  // no side button named: ignored
-  m.Recorder().OnMouse(0x209, 20, 20, 0);   // a double click message: not a hook event
-  m.Recorder().OnMouse(kRDown, 11, 10, 0);
-  m.Recorder().OnMouse(kRUp, 11, 10, 0);
-  m.Recorder().OnMouse(kMDown, 11, 11, 0);
-  m.Recorder().OnMouse(kMUp, 11, 11, 0);
+  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);
+  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);   // the same pixel twice: once
+  m.Recorder().OnMouse(kLDown, 11, 10, 0, 0);  // no move ahead of it: the pointer is there
+  m.Recorder().OnMouse(kMove, 12, 10, 0, 0);
+  m.Recorder().OnMouse(kLUp, 13, 10, 0, 0);    // a move to the release point first
+  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);   // back to an earlier pixel: stored again
+  m.Recorder().OnMouse(kXDown, 20, 20, 0, 0);  // no side button named: ignored
+  m.Recorder().OnMouse(0x209, 20, 20, 0, 0);   // a double click message: not a hook event
+  m.Recorder().OnMouse(kRDown, 11, 10, 0, 0);
+  m.Recorder().OnMouse(kRUp, 11, 10, 0, 0);
+  m.Recorder().OnMouse(kMDown, 11, 11, 0, 0);
+  m.Recorder().OnMouse(kMUp, 11, 11, 0, 0);
   std::vector<MacroEvent> expected = {
       {5, K::Move, 11, 10, -1}, {5, K::Down, 11, 10, 0}, {5, K::Move, 12, 10, -1},
       {5, K::Move, 13, 10, -1}, {5, K::Up, 13, 10, 0},   {5, K::Move, 11, 10, -1},
@@ -124,13 +124,13 @@ TEST_F(RecorderTest, WheelsAndSideButtons) {
   f.mouse.cursor = {0, 0};
   StartRecordingNow();
   f.clock.Advance(7);
-  m.Recorder().OnMouse(kWheel, 20, 20, 120u << 16);
-  m.Recorder().OnMouse(kWheel, 20, 20, static_cast<uint32_t>(-240) << 16);
-  m.Recorder().OnMouse(kHWheel, 21, 20, static_cast<uint32_t>(-120) << 16);
-  m.Recorder().OnMouse(kXDown, 21, 20, 1u << 16);
-  m.Recorder().OnMouse(kXUp, 21, 20, 1u << 16);
-  m.Recorder().OnMouse(kXDown, 22, 20, 2u << 16);
-  m.Recorder().OnMouse(kXUp, 22, 20, 2u << 16);
+  m.Recorder().OnMouse(kWheel, 20, 20, 120u << 16, 0);
+  m.Recorder().OnMouse(kWheel, 20, 20, static_cast<uint32_t>(-240) << 16, 0);
+  m.Recorder().OnMouse(kHWheel, 21, 20, static_cast<uint32_t>(-120) << 16, 0);
+  m.Recorder().OnMouse(kXDown, 21, 20, 1u << 16, 0);
+  m.Recorder().OnMouse(kXUp, 21, 20, 1u << 16, 0);
+  m.Recorder().OnMouse(kXDown, 22, 20, 2u << 16, 0);
+  m.Recorder().OnMouse(kXUp, 22, 20, 2u << 16, 0);
   EXPECT_EQ(m.Recorder().Events(), (std::vector<MacroEvent>{{7, K::Move, 20, 20, -1},
                                                             {7, K::Wheel, 20, 20, 120},
                                                             {7, K::Wheel, 20, 20, -240},
@@ -211,7 +211,7 @@ TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
     keys.OnKey(kKeyUp, 'C', 0x2E, 0);
     keys.OnKey(kKeyUp, kLCtrl, 0x1D, 0);
     g.clock.Advance(10);
-    n.Recorder().OnMouse(kMove, 30, 40, 0);
+    n.Recorder().OnMouse(kMove, 30, 40, 0, 0);
     keys.OnKey(kKeyDown, 'A', 0x1E, 0);
     keys.OnKey(kKeyDown, 'A', 0x1E, 0);  // auto-repeat
     keys.OnKey(kKeyUp, 'A', 0x1E, 0);
@@ -223,7 +223,7 @@ TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
     g.clock.Advance(10);
     for (const Press& p : k.chord) {
       keys.OnKey(p.message, p.vk, p.scan, 0);
-      n.Recorder().OnMouse(kMove, 31, 40, 0);  // the hand moves the mouse meanwhile
+      n.Recorder().OnMouse(kMove, 31, 40, 0, 0);  // the hand moves the mouse meanwhile
     }
     n.HotkeyPressed(kStopHotkey);
     EXPECT_FALSE(g.keyHook.installed);
@@ -250,7 +250,7 @@ TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
 }
 
 TEST_F(RecorderTest, HookOnlyRecordsWhileRecording) {
-  m.Recorder().OnMouse(kMove, 1, 1, 0);
+  m.Recorder().OnMouse(kMove, 1, 1, 0, 0);
   EXPECT_TRUE(m.Recorder().Events().empty());
 }
 
@@ -259,11 +259,11 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
   f.env.now = {2024, 3, 7, 9, 5, 2};
   StartRecordingNow();
   f.clock.Advance(15);
-  m.Recorder().OnMouse(kMove, 641, 480, 0);
+  m.Recorder().OnMouse(kMove, 641, 480, 0, 0);
   f.clock.Advance(1185);
-  m.Recorder().OnMouse(kLDown, 641, 480, 0);
+  m.Recorder().OnMouse(kLDown, 641, 480, 0, 0);
   f.clock.Advance(34);
-  m.Recorder().OnMouse(kLUp, 641, 480, 0);
+  m.Recorder().OnMouse(kLUp, 641, 480, 0, 0);
   f.clock.Advance(5000);  // idle time before the stop does not count
   m.HotkeyPressed(kStopHotkey);
   EXPECT_FALSE(m.Recorder().Recording());
@@ -287,7 +287,7 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
 TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   for (int i = 0; i < 3; ++i) {
     StartRecordingNow();
-    m.Recorder().OnMouse(kMove, 100 + i, 5, 0);
+    m.Recorder().OnMouse(kMove, 100 + i, 5, 0, 0);
     m.HotkeyPressed(kStopHotkey);
   }
   EXPECT_EQ(MacroFiles(),
@@ -299,7 +299,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
 TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
   f.mouse.cursor = {50, 50};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 50, 50, 0);
+  m.Recorder().OnMouse(kMove, 50, 50, 0, 0);
   m.HotkeyPressed(kStopHotkey);
   EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
   EXPECT_TRUE(MacroFiles().empty());
@@ -308,7 +308,7 @@ TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
 
 TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 3, 4, 0);
+  m.Recorder().OnMouse(kMove, 3, 4, 0, 0);
   m.Closing();
   EXPECT_NE(m.statusLabel.Text().find("Recording stopped because application is closing."),
             std::string::npos);
@@ -330,8 +330,8 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   fs::remove_all(macros);
   { std::ofstream(macros.string()) << "not a folder"; }
   StartRecordingNow();
-  m.Recorder().OnMouse(kLDown, 20, 30, 0);
-  m.Recorder().OnMouse(kLUp, 20, 30, 0);
+  m.Recorder().OnMouse(kLDown, 20, 30, 0, 0);
+  m.Recorder().OnMouse(kLUp, 20, 30, 0, 0);
   f.dialogs.messages.clear();
   m.HotkeyPressed(kStopHotkey);
   ASSERT_EQ(f.dialogs.messages.size(), 1u);

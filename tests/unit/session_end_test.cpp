@@ -52,7 +52,7 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
   m.HotkeyPressed(kStartMacrosHotkey);
   ASSERT_TRUE(m.Recorder().Recording());
   f.clock.Advance(500);
-  m.Recorder().OnMouse(0x200, 30, 40, 0);
+  m.Recorder().OnMouse(0x200, 30, 40, 0, 0);
   f.profile.writes.clear();
 
   m.SessionEnding();

@@ -89,6 +89,7 @@ TEST(SettingsTest, FirstStartWritesEveryKeyInOrder) {
                                              "UI/topMost=0",
                                              "Delay/startDelayS=0",
                                              "UI/minimizeOnStart=0",
+                                             "UI/stopOnMouseMove=1",
                                              "HotkeyStart/vk=83",
                                              "HotkeyStart/mod=6",
                                              "HotkeyStop/vk=88",
