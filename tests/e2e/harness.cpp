@@ -855,24 +855,4 @@ HWND FindWindowOf(DWORD pid, const wchar_t* cls, std::optional<HWND> owner) {
   return search.found;
 }
 
-void ProgramTest::TearDown() {
-  if (!program_) return;
-  if (const std::string problem = CloseProblem(*program_); !problem.empty())
-    ADD_FAILURE() << problem;
-}
-
-Program& ProgramTest::Start() {
-  program_.emplace(appData_.Path());
-  return *program_;
-}
-
-Program& ProgramTest::Restart() {
-  if (program_) {
-    if (const std::string problem = CloseProblem(*program_); !problem.empty())
-      ADD_FAILURE() << problem;
-    program_.reset();
-  }
-  return Start();
-}
-
 }  // namespace e2e

@@ -3,7 +3,6 @@
 // Every wait here has a time-out, so a test can fail but never hang.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <chrono>
@@ -257,21 +256,6 @@ class TargetWindow {
   mutable std::mutex mutex_;
   std::vector<Event> events_;
   int moves_ = 0;
-};
-
-// A test that starts the program with an APPDATA folder of its own, and closes it at the end,
-// failing when it did not end well.
-class ProgramTest : public testing::Test {
- protected:
-  void TearDown() override;
-  Program& Start();
-  Program& App() { return *program_; }
-  // Closes the program (failing when it did not end well) and starts it again on the same
-  // settings.
-  Program& Restart();
-
-  TempDir appData_;
-  std::optional<Program> program_;
 };
 
 // A window of the driver in which the user is typing: an edit field in a plain top-level window

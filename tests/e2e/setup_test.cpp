@@ -12,6 +12,7 @@
 
 #include "harness.h"
 #include "mainform/control_ids.h"
+#include "program_test.h"
 
 namespace e2e {
 namespace {
