@@ -1,6 +1,7 @@
 // Click-rate benchmark: runs the real program under Wine (or on Windows) against a target
 // window of its own, for a range of intervals, and prints what it measured beside the same
-// program built with plain SetTimer click timers.
+// program built with plain SetTimer click timers; then the program's coordinates mode (its move
+// and click in one SendInput call, with and without the hand-move hook) beside its cursor mode.
 //
 //   bench_click_rate.exe --program=PRECISE.exe --baseline=SETTIMER.exe [--seconds=3]
 //
@@ -26,14 +27,25 @@ struct Figures {
   int clicks = 0;
 };
 
-Figures Measure(const std::wstring& exe, int intervalMs, double seconds) {
+enum class Mode {
+  Cursor,              // the click at the cursor, resting on the target
+  Coordinates,         // a move to the target with each click, the hand-move hook watching
+  CoordinatesNoWatch,  // the same with "Stop when I move the mouse" off
+};
+
+Figures Measure(const std::wstring& exe, int intervalMs, double seconds, Mode mode = Mode::Cursor) {
   e2e::TempDir appData;
   e2e::Program program(appData.Path(), exe);
   e2e::TargetWindow target({40, 120, 340, 280});
   e2e::PumpFor(e2e::Ms{300});
-  // Cursor mode: two SendInput calls a click, with the cursor resting on the target.
   const POINT at = target.ToScreen({150, 80});
   SetCursorPos(at.x, at.y);
+  if (mode != Mode::Cursor) {
+    program.Click(ids::coordinatesRadio);
+    program.SetText(ids::coordXEdit, std::to_wstring(at.x));
+    program.SetText(ids::coordYEdit, std::to_wstring(at.y));
+    if (mode == Mode::CoordinatesNoWatch) program.Click(ids::stopOnMouseMoveCheck);
+  }
   program.SetText(ids::millisecondsEdit, std::to_wstring(intervalMs));
   target.Clear();
   program.Click(ids::startButton);
@@ -116,6 +128,22 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("%6d ms | %9.3f %9.3f %9.3f %9.1f %+5.1f | %9.3f %9.3f %9.3f %9.1f %+5.1f\n",
                   interval, p.meanMs, p.medianDevMs, p.p99DevMs, p.clicksPerSecond, err(p),
                   b.meanMs, b.medianDevMs, b.p99DevMs, b.clicksPerSecond, err(b));
+    } catch (const std::exception& e) {
+      std::printf("%6d ms | failed: %s\n", interval, e.what());
+    }
+    std::fflush(stdout);
+  }
+  std::printf("\nThis program by mode, left single click: clicks/s and mean interval error\n");
+  std::printf("%-9s | %-16s | %-16s | %-16s\n", "interval", "cursor", "coordinates",
+              "coord., no hook");
+  for (int interval : {1, 2, 10, 50}) {
+    try {
+      const Figures c = Measure(precise, interval, seconds, Mode::Cursor);
+      const Figures k = Measure(precise, interval, seconds, Mode::Coordinates);
+      const Figures n = Measure(precise, interval, seconds, Mode::CoordinatesNoWatch);
+      auto err = [&](const Figures& f) { return (f.meanMs - interval) * 100.0 / interval; };
+      std::printf("%6d ms | %8.1f %+6.1f%% | %8.1f %+6.1f%% | %8.1f %+6.1f%%\n", interval,
+                  c.clicksPerSecond, err(c), k.clicksPerSecond, err(k), n.clicksPerSecond, err(n));
     } catch (const std::exception& e) {
       std::printf("%6d ms | failed: %s\n", interval, e.what());
     }

@@ -72,6 +72,7 @@ TEST_F(FreshProgramTest, FreshStartShowsTheDefaults) {
       {ID_AND_NAME(repeatCountEdit), false, L"100"},
       {ID_AND_NAME(minimizeToTrayCheck), true, std::nullopt, false},
       {ID_AND_NAME(alwaysOnTopCheck), true, std::nullopt, false},
+      {ID_AND_NAME(stopOnMouseMoveCheck), true, L"Stop when I move the mouse", true},
       {ID_AND_NAME(statusLabel), true, L"Ready"},
       {ID_AND_NAME(hotkeysLabel), true,
        L"Hotkeys \u2014 Start: Shift+Ctrl+S  |  Stop: Shift+Ctrl+X"},

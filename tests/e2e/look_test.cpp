@@ -718,11 +718,12 @@ TEST_F(KeyboardTest, TabVisitsTheEnabledControlsInOrder) {
   ExpectFocusOn(ids::startButton, "the start");
   // Stop is disabled, the radio group is one stop (its checked button), the coordinate, macro
   // and disabled boxes are skipped.
-  const int order[] = {ids::cursorPositionRadio, ids::hoursEdit,           ids::minutesEdit,
-                       ids::secondsEdit,         ids::millisecondsEdit,    ids::jitterCheck,
-                       ids::buttonCombo,         ids::clickTypeCombo,      ids::startDelayEdit,
-                       ids::untilStoppedRadio,   ids::minimizeToTrayCheck, ids::alwaysOnTopCheck,
-                       ids::hotkeysButton,       ids::aboutButton,         ids::startButton};
+  const int order[] = {ids::cursorPositionRadio,  ids::hoursEdit,           ids::minutesEdit,
+                       ids::secondsEdit,          ids::millisecondsEdit,    ids::jitterCheck,
+                       ids::buttonCombo,          ids::clickTypeCombo,      ids::startDelayEdit,
+                       ids::untilStoppedRadio,    ids::minimizeToTrayCheck, ids::alwaysOnTopCheck,
+                       ids::stopOnMouseMoveCheck, ids::hotkeysButton,       ids::aboutButton,
+                       ids::startButton};
   for (int id : order) {
     Press(VK_TAB);
     ExpectFocusOn(id, "Tab");
