@@ -94,26 +94,9 @@ double IdleCpuMs(const std::wstring& exe, double seconds) {
   return used;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  std::wstring precise, baseline;
-  double seconds = 3;
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg.rfind(L"--program=", 0) == 0)
-      precise = arg.substr(10);
-    else if (arg.rfind(L"--baseline=", 0) == 0)
-      baseline = arg.substr(11);
-    else if (arg.rfind(L"--seconds=", 0) == 0)
-      seconds = std::stod(arg.substr(10));
-  }
-  if (precise.empty() || baseline.empty()) {
-    std::fprintf(stderr, "usage: bench_click_rate --program=EXE --baseline=EXE [--seconds=S]\n");
-    return 2;
-  }
-  e2e::SetProgramPath(precise);
+// The program beside the same program with plain SetTimer click timers, in cursor mode.
+void CompareWithBaseline(const std::wstring& precise, const std::wstring& baseline,
+                         double seconds) {
   std::printf("Click rate, %.0f s per interval, cursor mode, left single click, no jitter\n",
               seconds);
   std::printf("%-9s | %-44s | %-44s\n", "", "precise timer (this program)", "baseline: SetTimer");
@@ -133,22 +116,50 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::fflush(stdout);
   }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  std::wstring precise, baseline;
+  double seconds = 3;
+  bool modesOnly = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg.rfind(L"--program=", 0) == 0)
+      precise = arg.substr(10);
+    else if (arg.rfind(L"--baseline=", 0) == 0)
+      baseline = arg.substr(11);
+    else if (arg.rfind(L"--seconds=", 0) == 0)
+      seconds = std::stod(arg.substr(10));
+    else if (arg == L"--modes-only")
+      modesOnly = true;
+  }
+  if (precise.empty() || baseline.empty()) {
+    std::fprintf(stderr, "usage: bench_click_rate --program=EXE --baseline=EXE [--seconds=S]\n");
+    return 2;
+  }
+  e2e::SetProgramPath(precise);
+  if (!modesOnly) CompareWithBaseline(precise, baseline, seconds);
   std::printf("\nThis program by mode, left single click: clicks/s and mean interval error\n");
   std::printf("%-9s | %-16s | %-16s | %-16s\n", "interval", "cursor", "coordinates",
               "coord., no hook");
   for (int interval : {1, 2, 10, 50}) {
-    try {
-      const Figures c = Measure(precise, interval, seconds, Mode::Cursor);
-      const Figures k = Measure(precise, interval, seconds, Mode::Coordinates);
-      const Figures n = Measure(precise, interval, seconds, Mode::CoordinatesNoWatch);
-      auto err = [&](const Figures& f) { return (f.meanMs - interval) * 100.0 / interval; };
-      std::printf("%6d ms | %8.1f %+6.1f%% | %8.1f %+6.1f%% | %8.1f %+6.1f%%\n", interval,
-                  c.clicksPerSecond, err(c), k.clicksPerSecond, err(k), n.clicksPerSecond, err(n));
-    } catch (const std::exception& e) {
-      std::printf("%6d ms | failed: %s\n", interval, e.what());
+    std::printf("%6d ms", interval);
+    for (Mode mode : {Mode::Cursor, Mode::Coordinates, Mode::CoordinatesNoWatch}) {
+      try {
+        const Figures f = Measure(precise, interval, seconds, mode);
+        std::printf(" | %8.1f %+6.1f%%", f.clicksPerSecond,
+                    (f.meanMs - interval) * 100.0 / interval);
+      } catch (const std::exception&) {
+        std::printf(" | %-16s", "failed");
+      }
     }
+    std::printf("\n");
     std::fflush(stdout);
   }
+  if (modesOnly) return 0;
   try {
     const double idleP = IdleCpuMs(precise, 10);
     const double idleB = IdleCpuMs(baseline, 10);
