@@ -12,6 +12,7 @@ ClickRun::ClickRun(InputSynthesizer& input, plat::IRandom& random, ui::TimerDriv
 }
 
 void ClickRun::Start() {
+  ++generation_;
   Arm(host_.CurrentClickPlan());
 }
 
@@ -25,6 +26,7 @@ void ClickRun::Arm(const ClickPlan& plan) {
 }
 
 void ClickRun::Stop() {
+  ++generation_;
   clickTimer_.SetEnabled(false);
   holdTimer_.SetEnabled(false);
   tickDuringHold_ = false;
@@ -45,7 +47,10 @@ void ClickRun::Tick() {
     host_.ClickRunEnded(IClickRunHost::End::Completed);
     return;
   }
-  if (!PerformAction(plan)) {
+  const uint64_t generation = generation_;
+  const bool done = PerformAction(plan);
+  if (generation != generation_) return;  // stopped while the input went out
+  if (!done) {
     host_.ClickRunEnded(IClickRunHost::End::Blocked);  // a refused click is not counted
     return;
   }
@@ -63,7 +68,13 @@ bool ClickRun::PerformAction(const ClickPlan& plan) {
     case 1:
       return input_.Click(plan.button, 2, at);
     case 2: {
+      const uint64_t generation = generation_;
       const bool pressed = input_.ButtonDown(plan.button, at);
+      if (generation != generation_) {
+        // Stopped while the press went out: the stop found nothing held, so let go here.
+        input_.ButtonUp(plan.button);
+        return pressed;
+      }
       if (!pressed || plan.holdMs <= 0) {
         // No hold, or a refused press: the release follows at once.
         const bool released = input_.ButtonUp(plan.button);
@@ -85,7 +96,10 @@ void ClickRun::HoldEnded() {
   if (heldButton_ < 0) return;
   const int32_t button = heldButton_;
   heldButton_ = -1;
-  if (!input_.ButtonUp(button)) {
+  const uint64_t generation = generation_;
+  const bool released = input_.ButtonUp(button);
+  if (generation != generation_) return;  // stopped while the release went out
+  if (!released) {
     host_.ClickRunEnded(IClickRunHost::End::Blocked);
     return;
   }

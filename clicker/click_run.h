@@ -70,6 +70,10 @@ class ClickRun {
   // A tick came due during a hold; it is delivered when the hold ends, so that no click starts
   // while a button is held.
   bool tickDuringHold_ = false;
+  // Counts starts and stops. Sending input can run the window's handlers before it returns
+  // (while the system waits for a low-level hook, it delivers the messages sent to the
+  // thread), so a stop can come in the middle of an action: what follows the send checks this.
+  uint64_t generation_ = 0;
 };
 
 }  // namespace clicker

@@ -24,6 +24,9 @@ std::string MainForm::RunningCaption() {
 }
 
 bool MainForm::StopHotkeyWorks() {
+  if (hotkeys_.Unavailable(hotkeys::HotkeyAction::Stop).empty()) return true;
+  // The program that held it may have let it go meanwhile.
+  hotkeys_.RegisterAll();
   const std::string unavailable = hotkeys_.Unavailable(hotkeys::HotkeyAction::Stop);
   if (unavailable.empty()) return true;
   // A run that nothing can stop is not started: at a short interval the pointer is not the
