@@ -25,6 +25,13 @@ void ClickRun::Arm(const ClickPlan& plan) {
   clickTimer_.SetEnabled(true);
 }
 
+void ClickRun::Halt() {
+  ++generation_;
+  clickTimer_.SetEnabled(false);
+  holdTimer_.SetEnabled(false);
+  tickDuringHold_ = false;
+}
+
 void ClickRun::Stop() {
   ++generation_;
   clickTimer_.SetEnabled(false);
@@ -48,13 +55,14 @@ void ClickRun::Tick() {
     return;
   }
   const uint64_t generation = generation_;
+  host_.ClickDone();
   const bool done = PerformAction(plan);
   if (generation != generation_) return;  // stopped while the input went out
   if (!done) {
-    host_.ClickRunEnded(IClickRunHost::End::Blocked);  // a refused click is not counted
+    host_.ClickRefused();  // a refused click is not counted
+    host_.ClickRunEnded(IClickRunHost::End::Blocked);
     return;
   }
-  host_.ClickDone();
   Arm(plan);
 }
 

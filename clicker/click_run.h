@@ -28,8 +28,10 @@ class IClickRunHost {
  public:
   virtual ~IClickRunHost() = default;
   virtual ClickPlan CurrentClickPlan() = 0;
-  // One action has been done (and counts).
+  // One action is being sent and counts (a stop that comes while it goes out tells of it).
   virtual void ClickDone() = 0;
+  // The action counted last was refused by the system: it does not count after all.
+  virtual void ClickRefused() = 0;
   enum class End { Completed, Blocked };
   // The run ended by itself: the repeat count was reached, or Windows refused the input.
   virtual void ClickRunEnded(End end) = 0;
@@ -46,6 +48,9 @@ class ClickRun {
   void Start();
   // Stops the timers and lets go of a held button at once.
   void Stop();
+  // Stops the timers and ends the action under way as soon as its input is out, sending
+  // nothing itself; Stop lets go of a held button later.
+  void Halt();
   bool Ticking() const { return clickTimer_.Enabled(); }
   // The click timer's current interval: the base interval with the jitter drawn last.
   uint32_t Interval() const { return clickTimer_.Interval(); }

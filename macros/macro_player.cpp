@@ -37,6 +37,11 @@ void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilSt
   Tick();
 }
 
+void MacroPlayer::Halt() {
+  ++generation_;
+  timer_.SetEnabled(false);
+}
+
 void MacroPlayer::Stop() {
   if (!macro_) return;
   ++generation_;

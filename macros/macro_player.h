@@ -58,6 +58,9 @@ class MacroPlayer {
   // Ends the playback at once: nothing more is sent, and every button and key it pressed and
   // has not released is released.
   void Stop();
+  // Sends nothing more and ends the send under way as soon as its input is out, sending nothing
+  // itself; Stop lets go of what is held later.
+  void Halt();
   bool Active() const { return macro_ != nullptr; }
 
   // The longest stretch of overdue events sent in one go before the message loop gets its
