@@ -12,6 +12,7 @@ ClickRun::ClickRun(InputSynthesizer& input, plat::IRandom& random, ui::TimerDriv
 }
 
 void ClickRun::Start() {
+  ++generation_;
   Arm(host_.CurrentClickPlan());
 }
 
@@ -24,7 +25,15 @@ void ClickRun::Arm(const ClickPlan& plan) {
   clickTimer_.SetEnabled(true);
 }
 
+void ClickRun::Halt() {
+  ++generation_;
+  clickTimer_.SetEnabled(false);
+  holdTimer_.SetEnabled(false);
+  tickDuringHold_ = false;
+}
+
 void ClickRun::Stop() {
+  ++generation_;
   clickTimer_.SetEnabled(false);
   holdTimer_.SetEnabled(false);
   tickDuringHold_ = false;
@@ -45,11 +54,15 @@ void ClickRun::Tick() {
     host_.ClickRunEnded(IClickRunHost::End::Completed);
     return;
   }
-  if (!PerformAction(plan)) {
-    host_.ClickRunEnded(IClickRunHost::End::Blocked);  // a refused click is not counted
+  const uint64_t generation = generation_;
+  host_.ClickDone();
+  const bool done = PerformAction(plan);
+  if (generation != generation_) return;  // stopped while the input went out
+  if (!done) {
+    host_.ClickRefused();  // a refused click is not counted
+    host_.ClickRunEnded(IClickRunHost::End::Blocked);
     return;
   }
-  host_.ClickDone();
   Arm(plan);
 }
 
@@ -63,7 +76,13 @@ bool ClickRun::PerformAction(const ClickPlan& plan) {
     case 1:
       return input_.Click(plan.button, 2, at);
     case 2: {
+      const uint64_t generation = generation_;
       const bool pressed = input_.ButtonDown(plan.button, at);
+      if (generation != generation_) {
+        // Stopped while the press went out: the stop found nothing held, so let go here.
+        input_.ButtonUp(plan.button);
+        return pressed;
+      }
       if (!pressed || plan.holdMs <= 0) {
         // No hold, or a refused press: the release follows at once.
         const bool released = input_.ButtonUp(plan.button);
@@ -85,7 +104,10 @@ void ClickRun::HoldEnded() {
   if (heldButton_ < 0) return;
   const int32_t button = heldButton_;
   heldButton_ = -1;
-  if (!input_.ButtonUp(button)) {
+  const uint64_t generation = generation_;
+  const bool released = input_.ButtonUp(button);
+  if (generation != generation_) return;  // stopped while the release went out
+  if (!released) {
     host_.ClickRunEnded(IClickRunHost::End::Blocked);
     return;
   }

@@ -28,8 +28,10 @@ class IClickRunHost {
  public:
   virtual ~IClickRunHost() = default;
   virtual ClickPlan CurrentClickPlan() = 0;
-  // One action has been done (and counts).
+  // One action is being sent and counts (a stop that comes while it goes out tells of it).
   virtual void ClickDone() = 0;
+  // The action counted last was refused by the system: it does not count after all.
+  virtual void ClickRefused() = 0;
   enum class End { Completed, Blocked };
   // The run ended by itself: the repeat count was reached, or Windows refused the input.
   virtual void ClickRunEnded(End end) = 0;
@@ -46,6 +48,9 @@ class ClickRun {
   void Start();
   // Stops the timers and lets go of a held button at once.
   void Stop();
+  // Stops the timers and ends the action under way as soon as its input is out, sending
+  // nothing itself; Stop lets go of a held button later.
+  void Halt();
   bool Ticking() const { return clickTimer_.Enabled(); }
   // The click timer's current interval: the base interval with the jitter drawn last.
   uint32_t Interval() const { return clickTimer_.Interval(); }
@@ -70,6 +75,10 @@ class ClickRun {
   // A tick came due during a hold; it is delivered when the hold ends, so that no click starts
   // while a button is held.
   bool tickDuringHold_ = false;
+  // Counts starts and stops. Sending input can run the window's handlers before it returns
+  // (while the system waits for a low-level hook, it delivers the messages sent to the
+  // thread), so a stop can come in the middle of an action: what follows the send checks this.
+  uint64_t generation_ = 0;
 };
 
 }  // namespace clicker

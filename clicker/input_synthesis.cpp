@@ -78,7 +78,11 @@ bool InputSynthesizer::SendAll(std::optional<plat::Point> at,
     lastMove_ = at;
     ++moves_;
   }
-  return input_.Send({out, n});
+  const bool outer = !sending_;
+  sending_ = true;
+  const bool sent = input_.Send({out, n});
+  if (outer) sending_ = false;
+  return sent;
 }
 
 bool InputSynthesizer::MoveTo(int32_t x, int32_t y) {

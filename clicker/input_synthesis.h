@@ -45,6 +45,9 @@ class InputSynthesizer {
   // Where the program last moved the pointer, if it has, and how many moves it has sent.
   std::optional<plat::Point> LastMove() const { return lastMove_; }
   uint64_t Moves() const { return moves_; }
+  // Whether a SendInput call is under way: the system may deliver the messages sent to the
+  // thread while it waits for a low-level hook, so handlers can run inside it.
+  bool Sending() const { return sending_; }
 
  private:
   // Sends `records` (after a move to `at`, when given) in one call.
@@ -54,6 +57,7 @@ class InputSynthesizer {
   plat::IInput& input_;
   std::optional<plat::Point> lastMove_;
   uint64_t moves_ = 0;
+  bool sending_ = false;
 };
 
 }  // namespace clicker

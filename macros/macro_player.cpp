@@ -23,6 +23,7 @@ void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilSt
                         int32_t count, uint32_t leadMs, int32_t speedPercent) {
   Stop();
   if (!macro) return;
+  ++generation_;
   macro_ = std::move(macro);
   untilStopped_ = untilStopped;
   count_ = count;
@@ -36,14 +37,21 @@ void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilSt
   Tick();
 }
 
+void MacroPlayer::Halt() {
+  ++generation_;
+  timer_.SetEnabled(false);
+}
+
 void MacroPlayer::Stop() {
   if (!macro_) return;
+  ++generation_;
   timer_.SetEnabled(false);
   ReleaseHeld();
   macro_.reset();
 }
 
 void MacroPlayer::Finish(End end) {
+  ++generation_;
   timer_.SetEnabled(false);
   ReleaseHeld();
   macro_.reset();
@@ -104,19 +112,27 @@ void MacroPlayer::Tick() {
     scaledSinceStart_ = scaled;
     previousOffset_ = e.DeltaMs;
     ++next_;
-    if (!Send(e)) {
+    const uint64_t generation = generation_;
+    const bool sent = Send(e, generation);
+    if (generation != generation_) return;  // stopped while the input went out
+    if (!sent) {
       Finish(End::Blocked);
       return;
     }
   }
 }
 
-bool MacroPlayer::Send(const MacroEvent& e) {
+bool MacroPlayer::Send(const MacroEvent& e, uint64_t generation) {
   switch (e.Kind) {
     case MacroEventKind::Move:
       return output_.Move(e.X, e.Y);
     case MacroEventKind::Down:
       if (!output_.Press(e.X, e.Y, e.Button)) return false;
+      if (generation != generation_) {
+        // Stopped while the press went out: the stop found nothing held, so let go here.
+        output_.ReleaseHere(e.Button);
+        return true;
+      }
       if (e.Button >= 0 && e.Button < static_cast<int32_t>(held_.size()))
         held_[static_cast<size_t>(e.Button)] = true;
       return true;
@@ -130,6 +146,10 @@ bool MacroPlayer::Send(const MacroEvent& e) {
       return output_.Wheel(e.X, e.Y, e.Button, e.Kind == MacroEventKind::HorizontalWheel);
     case MacroEventKind::KeyDown:
       if (!output_.KeyDown(e.Button)) return false;
+      if (generation != generation_) {
+        output_.KeyUp(e.Button);
+        return true;
+      }
       heldKeys_[MacroKeyVk(e.Button)] = e.Button;
       return true;
     case MacroEventKind::KeyUp:

@@ -58,6 +58,9 @@ class MacroPlayer {
   // Ends the playback at once: nothing more is sent, and every button and key it pressed and
   // has not released is released.
   void Stop();
+  // Sends nothing more and ends the send under way as soon as its input is out, sending nothing
+  // itself; Stop lets go of what is held later.
+  void Halt();
   bool Active() const { return macro_ != nullptr; }
 
   // The longest stretch of overdue events sent in one go before the message loop gets its
@@ -70,7 +73,8 @@ class MacroPlayer {
   void Tick();
   // Arms the timer so that it fires no earlier than `dueUs` on the clock.
   void ArmFor(uint64_t dueUs);
-  bool Send(const MacroEvent& e);
+  // Sends an event of the playback of `generation`; see generation_.
+  bool Send(const MacroEvent& e, uint64_t generation);
   void ReleaseHeld();
   void Finish(End end);
 
@@ -93,6 +97,10 @@ class MacroPlayer {
   std::array<bool, 5> held_{};
   // Keys pressed and not released yet, by virtual-key code: the packed key to release.
   std::array<std::optional<int32_t>, 256> heldKeys_{};
+  // Counts starts and stops. Sending input can run the window's handlers before it returns
+  // (while the system waits for a low-level hook, it delivers the messages sent to the
+  // thread), so a stop can come in the middle of a send: what follows the send checks this.
+  uint64_t generation_ = 0;
 };
 
 }  // namespace macros

@@ -24,6 +24,9 @@ std::string MainForm::RunningCaption() {
 }
 
 bool MainForm::StopHotkeyWorks() {
+  if (hotkeys_.Unavailable(hotkeys::HotkeyAction::Stop).empty()) return true;
+  // The program that held it may have let it go meanwhile.
+  hotkeys_.RegisterAll();
   const std::string unavailable = hotkeys_.Unavailable(hotkeys::HotkeyAction::Stop);
   if (unavailable.empty()) return true;
   // A run that nothing can stop is not started: at a short interval the pointer is not the
@@ -70,6 +73,18 @@ void MainForm::StartRun() {
 
 void MainForm::StopRun(const std::string& text) {
   if (!running_) return;
+  if (input_.Sending()) {
+    // The system is delivering this while it waits for a low-level hook inside SendInput:
+    // nothing more is sent from now on, and the rest of the stop (releases, the hook's removal,
+    // the status, the window) follows once the input under way is out.
+    clickRun_.Halt();
+    player_.Halt();
+    startDelayTimer_.SetEnabled(false);
+    deferredStopText_ = text;
+    deferredStopTimer_.Restart(1);
+    return;
+  }
+  deferredStopTimer_.SetEnabled(false);
   startButton.SetEnabled(true);
   stopButton.SetEnabled(false);
   running_ = false;

@@ -178,6 +178,11 @@ MainForm::MainForm(const mainform::FormServices& services)
   websiteLink.OnMouseLeave = [this] { WebsiteLinkLeft(); };
 
   startDelayTimer_.OnTimer = [this] { StartDelayElapsed(); };
+  deferredStopTimer_.OnTimer = [this] {
+    deferredStopTimer_.SetEnabled(false);
+    StopRun(deferredStopText_);
+  };
+  deferredStopTimer_.SetDriver(svc_.Timers);
   startDelayTimer_.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++clicksDone_; };
   guard_.OnHandMove = [this] {
@@ -246,6 +251,7 @@ void MainForm::Destroy() {
   recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
   startDelayTimer_.SetEnabled(false);
+  deferredStopTimer_.SetEnabled(false);
   // A window destroyed without being closed leaves no button down either.
   clickRun_.Stop();
   player_.Stop();

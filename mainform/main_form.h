@@ -227,6 +227,9 @@ class MainForm : private macros::IPlaybackOutput,
 
  private:
   ui::Timer startDelayTimer_{1000};
+  // A stop that came while input was going out, carried out once it is out.
+  ui::Timer deferredStopTimer_{1};
+  std::string deferredStopText_;
   bool running_ = false;
   uint64_t clicksDone_ = 0;
   bool compactActive_ = false;
@@ -273,6 +276,7 @@ class MainForm : private macros::IPlaybackOutput,
   bool KeyUp(int32_t key) override { return input_.KeyUp(key); }
   // IClickRunHost
   void ClickDone() override { ++clicksDone_; }
+  void ClickRefused() override { --clicksDone_; }
   void ClickRunEnded(End end) override;
   // IRecorderHost
   void ShowRecorderBar(const std::string& caption) override { EnterCompactUi(caption); }

@@ -266,16 +266,27 @@ TEST_F(WindowTest, StartHotkeyFromTheSettingsFileIsShownAndStartsTheRun) {
 }
 
 TEST_F(WindowTest, StopHotkeyHeldByAnotherProgramIsReported) {
-  HeldHotkey held(kCtrlShift | MOD_NOREPEAT, 'X');
-  ASSERT_TRUE(held.Ok()) << "the driver could not register Ctrl+Shift+X, error " << GetLastError();
+  std::optional<HeldHotkey> held;
+  held.emplace(kCtrlShift | MOD_NOREPEAT, 'X');
+  ASSERT_TRUE(held->Ok()) << "the driver could not register Ctrl+Shift+X, error " << GetLastError();
   Start();
-  EXPECT_EQ(App().Text(ids::statusLabel),
-            L"Stop hotkey Shift+Ctrl+X is in use by another program.");
+  const std::wstring status = L"Stop hotkey Shift+Ctrl+X is in use by another program.";
+  EXPECT_EQ(App().Text(ids::statusLabel), status);
   EXPECT_EQ(App().Text(ids::hotkeysLabel), kDefaultHotkeys);
 
-  // The other hotkeys still work: the start hotkey starts a run (one that clicks only after
-  // ten seconds), and the Stop button ends it.
-  App().SetText(ids::secondsEdit, L"10");
+  // The start hotkey still reaches the program, which refuses a run it could not stop.
+  App().SetText(ids::secondsEdit, L"10");  // a run would click only after ten seconds
+  PressHotkey(kCtrlShift, 'S');
+  const MessageBoxInfo box = App().WaitForMessageBox();
+  EXPECT_EQ(box.text,
+            L"The stop hotkey Shift+Ctrl+X is not available (it is in use by another program). "
+            L"Choose another one with Hotkeys... before starting.");
+  App().AnswerMessageBox(box, IDOK);
+  EXPECT_EQ(App().Text(ids::statusLabel), status);
+  EXPECT_TRUE(App().Enabled(ids::startButton));
+
+  // Once the other program lets the key go, Start takes it and starts; the Stop button ends it.
+  held.reset();
   PressHotkey(kCtrlShift, 'S');
   ASSERT_TRUE(WaitUntil([&] { return App().Text(ids::statusLabel) == L"Started"; }, Ms{3000}))
       << Narrow(App().Text(ids::statusLabel));

@@ -134,3 +134,74 @@ TEST_F(HandMoveTest, CursorModeAndTheOptionOffLeaveTheMouseAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// While the system waits for a low-level hook it delivers the messages sent to the thread, so a
+// Stop can run in the middle of sending a press. Whatever was being sent, the run is over
+// afterwards: nothing more is sent, no timer is left armed, and a press that went out after the
+// stop had let go is released.
+TEST(StopDuringASendTest, NothingGoesOnAndNothingStaysDown) {
+  const struct {
+    const char* label;
+    bool macro;
+    int clickType;  // for a clicking run
+    std::vector<MacroEvent> events;
+  } cases[] = {
+      {"single click", false, 0, {}},
+      {"hold", false, 2, {}},
+      {"playback press", true, 0, {{0, K::Down, 5, 5, 0}, {500, K::Up, 5, 5, 0}}},
+      {"playback key",
+       true,
+       0,
+       {{0, K::KeyDown, 5, 5, PackMacroKey('A', 0x1E, false)},
+        {500, K::KeyUp, 5, 5, PackMacroKey('A', 0x1E, false)}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    fakes::Form f;
+    MainForm& m = f.frm;
+    if (c.macro) {
+      auto macro = std::make_shared<RecordedMacro>();
+      macro->SetName("m");
+      macro->Events() = c.events;
+      m.Library().Add(macro);
+      m.RefreshMacroList();
+      m.macroList.SetItemIndex(0);
+      m.macrosRadio.UserClick();
+    } else {
+      m.clickTypeCombo.UserSelect(c.clickType);
+    }
+    bool stopped = false;
+    f.mouse.onSend = [&](const plat::InputRecord& r) {
+      const bool press = r.dwFlags == kLeftDownFlag ||
+                         (r.type == plat::kInputKeyboard && (r.dwFlags & 0x0002) == 0);
+      if (press && !stopped) {
+        stopped = true;
+        m.stopButton.UserClick();  // the Stop button's message, delivered inside SendInput
+      }
+    };
+    m.startButton.UserClick();
+    f.clock.Advance(200);
+    ASSERT_TRUE(stopped);
+    EXPECT_FALSE(m.Running());
+    const size_t sentAtStop = f.mouse.sent.size();
+    f.clock.Advance(2000);
+    EXPECT_EQ(f.mouse.sent.size(), sentAtStop);
+    EXPECT_FALSE(f.clock.scheduler.AnyArmed());
+    int downs = 0, ups = 0;
+    for (const auto& r : f.mouse.sent) {
+      if (r.type == plat::kInputKeyboard) {
+        ((r.dwFlags & 0x0002) ? ups : downs) += 1;
+      } else {
+        downs += r.dwFlags == kLeftDownFlag;
+        ups += r.dwFlags == kLeftUpFlag;
+      }
+    }
+    EXPECT_EQ(downs, 1);
+    EXPECT_EQ(ups, 1) << "a press is left without its release";
+    EXPECT_EQ(m.statusLabel.Text().rfind("Stopped by button.", 0), 0u) << m.statusLabel.Text();
+  }
+}
+
+}  // namespace

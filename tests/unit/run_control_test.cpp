@@ -265,7 +265,9 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
         expected.dy = r.dy;
         expected.dwExtraInfo = clicker::kInputMarker;
         EXPECT_EQ(r, expected);  // type 0, no data, no time; coordinates only on the move
-        if (r.dwFlags != kMove) EXPECT_EQ(r.dx | r.dy, 0);
+        if (r.dwFlags != kMove) {
+          EXPECT_EQ(r.dx | r.dy, 0);
+        }
       }
     }
   }
