@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The release's files: README.txt from the user part of README.md (plain text that Notepad
-shows well: CR LF line ends, no pictures, no Markdown marks), and the zip of the program and
+shows well, also the Notepad of older Windows 10: a UTF-8 byte-order mark, CR LF line ends, no
+pictures, no Markdown marks), and the zip of the program and
 README.txt with fixed entry order, times and permissions, so that the same input gives the same
 bytes."""
 import argparse
@@ -65,7 +66,7 @@ def main() -> int:
         return 0
     with open(args.exe, "rb") as f:
         exe = f.read()
-    write_zip(args.zip, [("zivavavazezire.exe", exe), ("README.txt", text.encode("utf-8"))],
+    write_zip(args.zip, [("zivavavazezire.exe", exe), ("README.txt", text.encode("utf-8-sig"))],
               args.epoch)
     return 0
 
