@@ -54,6 +54,9 @@ void ClickRun::Tick() {
     host_.ClickRunEnded(IClickRunHost::End::Completed);
     return;
   }
+  // The hand check before the count: a click withheld because the hand took the mouse back
+  // is not one of the run's.
+  if (!input_.WatchAllows()) return;
   const uint64_t generation = generation_;
   host_.ClickDone();
   const bool done = PerformAction(plan);
@@ -79,8 +82,9 @@ bool ClickRun::PerformAction(const ClickPlan& plan) {
       const uint64_t generation = generation_;
       const bool pressed = input_.ButtonDown(plan.button, at);
       if (generation != generation_) {
-        // Stopped while the press went out: the stop found nothing held, so let go here.
-        input_.ButtonUp(plan.button);
+        // Stopped while the press went out: the stop found nothing held, so let go here (a
+        // press that was withheld has nothing to let go).
+        if (!input_.Withheld()) input_.ButtonUp(plan.button);
         return pressed;
       }
       if (!pressed || plan.holdMs <= 0) {

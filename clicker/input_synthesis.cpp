@@ -54,6 +54,11 @@ int32_t ToAbsoluteCoord(int32_t value, int32_t origin, int32_t size) {
 
 bool InputSynthesizer::SendAll(std::optional<plat::Point> at,
                                std::span<const plat::InputRecord> records) {
+  withheld_ = false;
+  if (watch_ && !sending_ && !watch_->BeforeSend()) {
+    withheld_ = true;
+    return false;
+  }
   std::array<plat::InputRecord, 8> fixed;
   std::vector<plat::InputRecord> many;
   const size_t count = records.size() + (at ? 1 : 0);
@@ -74,14 +79,11 @@ bool InputSynthesizer::SendAll(std::optional<plat::Point> at,
   }
   for (const plat::InputRecord& r : records) out[n++] = r;
   for (size_t i = 0; i < n; ++i) out[i].dwExtraInfo = kInputMarker;
-  if (at) {
-    lastMove_ = at;
-    ++moves_;
-  }
   const bool outer = !sending_;
   sending_ = true;
   const bool sent = input_.Send({out, n});
   if (outer) sending_ = false;
+  if (at && watch_) watch_->Moved(*at);
   return sent;
 }
 

@@ -19,11 +19,27 @@ inline constexpr uint64_t kInputMarker = 0x4A55585A44495655ull;
 // maps it back to the same pixel.
 int32_t ToAbsoluteCoord(int32_t value, int32_t origin, int32_t size);
 
-// Each action answers false when the system refused some of its input. `at`, where given, is a
+// Watches what the program sends: asked just before any input goes out, and told where the
+// program put the pointer once a move is out.
+class ISendWatch {
+ public:
+  virtual ~ISendWatch() = default;
+  // False: the input must not go out (the run it belongs to is being stopped).
+  virtual bool BeforeSend() = 0;
+  virtual void Moved(const plat::Point& requested) = 0;
+};
+
+// Each action answers false when the system refused some of its input, or when the watch
+// withheld it. `at`, where given, is a
 // virtual-screen pixel the pointer moves to first, in the same call.
 class InputSynthesizer {
  public:
   explicit InputSynthesizer(plat::IInput& input) : input_(input) {}
+
+  // The watch asked before every send; none by default.
+  void SetWatch(ISendWatch* watch) { watch_ = watch; }
+  // Asks the watch now, as a send would: false when it withholds input.
+  bool WatchAllows() { return !watch_ || sending_ || watch_->BeforeSend(); }
 
   // One absolute move to virtual-screen pixel (x, y).
   bool MoveTo(int32_t x, int32_t y);
@@ -42,12 +58,11 @@ class InputSynthesizer {
   bool KeyUp(int32_t key);
   static constexpr int32_t kExtendedKey = 0x10000;
 
-  // Where the program last moved the pointer, if it has, and how many moves it has sent.
-  std::optional<plat::Point> LastMove() const { return lastMove_; }
-  uint64_t Moves() const { return moves_; }
   // Whether a SendInput call is under way: the system may deliver the messages sent to the
   // thread while it waits for a low-level hook, so handlers can run inside it.
   bool Sending() const { return sending_; }
+  // Whether the last action's input was withheld by the watch rather than sent.
+  bool Withheld() const { return withheld_; }
 
  private:
   // Sends `records` (after a move to `at`, when given) in one call.
@@ -55,8 +70,8 @@ class InputSynthesizer {
   bool Key(int32_t key, bool down);
 
   plat::IInput& input_;
-  std::optional<plat::Point> lastMove_;
-  uint64_t moves_ = 0;
+  ISendWatch* watch_ = nullptr;
+  bool withheld_ = false;
   bool sending_ = false;
 };
 

@@ -52,7 +52,7 @@ void MainForm::StartRun() {
   clicksDone_ = 0;
   running_ = true;
   // Where the program moves the pointer itself, the user's own movement stops the run.
-  if (stopOnMouseMoveCheck.Checked() && !cursorPositionRadio.Checked()) guard_.Arm();
+  if (stopOnMouseMoveCheck.Checked() && !cursorPositionRadio.Checked()) handCheck_.Arm();
 
   if (minimizeToTrayCheck.Checked())
     HideMainWindow();
@@ -89,7 +89,7 @@ void MainForm::StopRun(const std::string& text) {
   stopButton.SetEnabled(false);
   running_ = false;
   startDelayTimer_.SetEnabled(false);
-  guard_.Disarm();
+  handCheck_.Disarm();
   // Nothing more of the run is sent, and a button it holds is let go before the status line
   // says that it has stopped.
   clickRun_.Stop();

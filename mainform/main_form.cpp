@@ -78,7 +78,7 @@ MainForm::MainForm(const mainform::FormServices& services)
       svc_(services),
       input_(*services.Input),
       clickRun_(input_, *services.Random, services.Timers, *this),
-      guard_(*services.MouseHook, *services.Input, input_, services.Timers),
+      handCheck_(*services.Input, *services.Clock, services.Timers),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
@@ -185,7 +185,8 @@ MainForm::MainForm(const mainform::FormServices& services)
   deferredStopTimer_.SetDriver(svc_.Timers);
   startDelayTimer_.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++clicksDone_; };
-  guard_.OnHandMove = [this] {
+  input_.SetWatch(&handCheck_);
+  handCheck_.OnHandMove = [this] {
     StopRun(std::string("Stopped: the mouse was moved by hand.") +
             (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
             std::to_string(clicksDone_));
@@ -255,7 +256,7 @@ void MainForm::Destroy() {
   // A window destroyed without being closed leaves no button down either.
   clickRun_.Stop();
   player_.Stop();
-  guard_.Disarm();
+  handCheck_.Disarm();
   hotkeys_.UnregisterAll();
   if (!savedAtSessionEnd_) SaveSettings();
   library_.Clear();

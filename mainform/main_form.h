@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "clicker/click_run.h"
-#include "clicker/hand_move_guard.h"
+#include "clicker/hand_check.h"
 #include "clicker/input_synthesis.h"
 #include "hotkeys/global_hotkeys.h"
 #include "hotkeys/hotkey_data.h"
@@ -145,8 +145,6 @@ class MainForm : private macros::IPlaybackOutput,
   clicker::ClickPlan CurrentClickPlan() override;
   plat::Point ClickTargetPoint();
   clicker::ClickRun& ClickRun() { return clickRun_; }
-  // Watches for the user taking the mouse back while the program moves the pointer.
-  const clicker::HandMoveGuard& Guard() const { return guard_; }
 
   // The macro library.
   void LoadMacroLibrary();
@@ -245,7 +243,7 @@ class MainForm : private macros::IPlaybackOutput,
   std::vector<ui::Control*> controls_;
   clicker::InputSynthesizer input_;
   clicker::ClickRun clickRun_;
-  clicker::HandMoveGuard guard_;
+  clicker::HandCheck handCheck_;
   macros::MacroPlayer player_;
   settings::SettingsFile settingsFile_;
   hotkeys::GlobalHotkeys hotkeys_;

@@ -88,6 +88,11 @@ class Mouse : public plat::IInput {
     calls.push_back(records.size());
     bool all = true;
     for (const plat::InputRecord& r : records) {
+      // An absolute move puts the pointer on its pixel, as the system maps it back.
+      if (r.type == plat::kInputMouse && (r.dwFlags & 0x8001) == 0x8001) {
+        cursor.X = screen.Left + static_cast<int32_t>(int64_t{r.dx} * screen.Width() / 65536);
+        cursor.Y = screen.Top + static_cast<int32_t>(int64_t{r.dy} * screen.Height() / 65536);
+      }
       if (onSend) onSend(r);
       sent.push_back(r);
       sentAt.push_back(clock ? clock->now : 0);
@@ -100,7 +105,9 @@ class Mouse : public plat::IInput {
     integrityAsked.push_back(p);
     return higherIntegrity;
   }
+  bool readable = true;  // false: the pointer cannot be read (the secure desktop)
   bool CursorPos(plat::Point& out) override {
+    if (!readable) return false;
     out = cursor;
     return true;
   }

@@ -1,24 +1,213 @@
-// Taking the mouse back stops a run that moves the pointer: the hook's part (the distance at the
-// monitor's DPI, the program's own input told apart by its marker) and the window's (which runs
-// watch, the status, the option).
+// Taking the mouse back stops a run that moves the pointer. The rule on its own (the hand's
+// travel between the program's moves adds up over 300 ms, at the monitor's scale), and in the
+// window (which runs are watched, the status, what is let go).
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "clicker/hand_check.h"
 #include "fakes.h"
 
 namespace {
 
 using K = MacroEventKind;
-constexpr uint32_t kMove = 0x0200, kLeftDown = 0x0201;
 constexpr uint32_t kLeftDownFlag = 0x0002, kLeftUpFlag = 0x0004;
+const plat::Point kTarget{500, 400};
 
+// The check beside a fake pointer and clock: the program's move puts the pointer on its point,
+// the hand moves it by steps in between.
+struct HandRig {
+  fakes::Clock clock;
+  fakes::Mouse mouse;
+  clicker::HandCheck check{mouse, clock, &clock};
+  bool stopped = false;
+  HandRig() {
+    check.OnHandMove = [this] { stopped = true; };
+    check.Arm();
+  }
+  // The program moves the pointer to `p` (and the system carries the move out).
+  void ProgramMoves(plat::Point p = kTarget) {
+    mouse.cursor = p;
+    check.Moved(p);
+  }
+  void Hand(int32_t dx, int32_t dy = 0) {
+    mouse.cursor.X += dx;
+    mouse.cursor.Y += dy;
+  }
+  // A coordinates run at `intervalMs` with a hand that moves `stepPx` every `everyMs`, for at
+  // most `forMs`: the milliseconds from the hand's first step to the stop, or -1.
+  double Drag(uint32_t intervalMs, int32_t stepPx, uint32_t everyMs, uint32_t forMs) {
+    ProgramMoves();
+    const uint64_t begin = clock.now;
+    uint64_t nextClick = begin + intervalMs;
+    uint64_t nextStep = begin + everyMs;
+    std::optional<uint64_t> firstStep;
+    while (clock.now < begin + forMs && !stopped) {
+      const uint64_t next = std::min(nextClick, nextStep);
+      clock.Advance(next - clock.now);  // the poll timer may check on the way
+      if (stopped) break;
+      if (clock.now == nextStep) {
+        if (!firstStep) firstStep = clock.now;
+        Hand(stepPx);
+        nextStep += everyMs;
+      }
+      if (clock.now == nextClick) {
+        if (check.BeforeSend()) ProgramMoves();
+        nextClick += intervalMs;
+      }
+    }
+    return stopped && firstStep ? static_cast<double>(clock.now - *firstStep) : -1;
+  }
+};
+
+struct HandCheckTest : ::testing::Test, HandRig {};
+
+TEST(HandCheckRuleTest, AHandThatDragsAddsUpAtEveryInterval) {
+  const struct {
+    const char* label;
+    uint32_t intervalMs;
+    int32_t stepPx;
+    uint32_t everyMs;
+    bool stops;
+  } cases[] = {
+      {"1000 px/s in 8 px steps, 1 ms clicks", 1, 8, 8, true},
+      {"1000 px/s in 8 px steps, 5 ms clicks", 5, 8, 8, true},
+      {"1000 px/s in 8 px steps, 20 ms clicks", 20, 8, 8, true},
+      {"1000 px/s in 8 px steps, 500 ms clicks", 500, 8, 8, true},
+      {"a 1000 Hz mouse, 1 px a millisecond, 1 ms clicks", 1, 1, 1, true},
+      {"a drag at 100 px/s, 1 ms clicks", 1, 1, 10, true},
+      {"a drag at 100 px/s, 50 ms clicks", 50, 1, 10, true},
+      {"a slow drift of 50 px/s", 1, 1, 20, false},
+      {"a slow drift of 50 px/s, 20 ms clicks", 20, 1, 20, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    HandRig local;
+    const double took = local.Drag(c.intervalMs, c.stepPx, c.everyMs, 2000);
+    if (c.stops) {
+      EXPECT_GE(took, 0) << "travelled " << local.check.Travelled();
+      EXPECT_LE(took, 300);
+    } else {
+      EXPECT_LT(took, 0) << "stopped after " << took << " ms";
+    }
+  }
+}
+
+TEST_F(HandCheckTest, AFlickStopsAtTheNextCheck) {
+  ProgramMoves();
+  clock.Advance(40);
+  Hand(200);
+  EXPECT_FALSE(check.BeforeSend());
+  EXPECT_TRUE(stopped);
+  EXPECT_FALSE(check.Armed());
+
+  // Between clicks, the poll timer finds it within its period.
+  stopped = false;
+  check.Arm();
+  ProgramMoves();
+  clock.Advance(100);
+  Hand(0, -200);
+  clock.Advance(clicker::HandCheck::kPollMs);
+  EXPECT_TRUE(stopped);
+}
+
+// A bump of a few pixels does not add up while the pointer rests; two within 300 ms do.
+TEST_F(HandCheckTest, BumpsCountWithinTheWindowOnly) {
+  ProgramMoves();
+  Hand(15);
+  clock.Advance(100);  // the poll sees 15 px
+  EXPECT_FALSE(stopped);
+  clock.Advance(1000);  // resting: the program puts the pointer back at each click
+  ASSERT_TRUE(check.BeforeSend());
+  ProgramMoves();
+  EXPECT_EQ(check.Travelled(), 0) << "the first bump left the window";
+  Hand(15);
+  clock.Advance(100);
+  EXPECT_FALSE(stopped);
+  ASSERT_TRUE(check.BeforeSend());
+  ProgramMoves();
+  Hand(-15);
+  clock.Advance(100);  // 30 px within 200 ms
+  EXPECT_TRUE(stopped);
+}
+
+// 25 pixels at 96 DPI, scaled with the DPI of the monitor the program works on.
+TEST(HandCheckRuleTest, TheLimitFollowsTheMonitorsScale) {
+  const struct {
+    uint32_t dpi;
+    int32_t dx, dy;
+    bool stops;
+  } cases[] = {
+      {96, 25, 0, false},  {96, 26, 0, true},  {96, 18, 18, true},   {96, 17, 17, false},
+      {144, 37, 0, false}, {144, 38, 0, true}, {192, 0, -50, false}, {192, 0, -51, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dpi << " dpi, (" << c.dx << ", " << c.dy << ")");
+    HandRig t;
+    t.mouse.dpi = c.dpi;
+    t.ProgramMoves();
+    t.Hand(c.dx, c.dy);
+    EXPECT_EQ(t.check.BeforeSend(), !c.stops);
+    EXPECT_EQ(t.stopped, c.stops);
+  }
+}
+
+TEST_F(HandCheckTest, NothingCountsBeforeTheProgramsFirstMove) {
+  // A start delay, or a playback before its first move: the pointer is the user's.
+  Hand(900, 900);
+  clock.Advance(500);
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_FALSE(check.Watching());
+  EXPECT_FALSE(clock.scheduler.AnyArmed()) << "nothing polls a pointer that is not watched";
+  ProgramMoves();
+  EXPECT_TRUE(check.Watching());
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_EQ(check.Travelled(), 0);
+  // A new run starts from scratch: the last run's point is not this one's.
+  check.Arm();
+  Hand(300);
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_FALSE(stopped);
+}
+
+// When another program's hook holds the move back, the pointer reads where it was until the
+// system carries the move out: neither reading is the hand's.
+TEST_F(HandCheckTest, AMoveNotCarriedOutYetIsNoHand) {
+  ProgramMoves({100, 100});
+  mouse.cursor = {100, 100};  // the move to the target is held back
+  check.Moved(kTarget);
+  clock.Advance(20);
+  EXPECT_TRUE(check.BeforeSend()) << "the stale read-back";
+  EXPECT_EQ(check.Travelled(), 0);
+  mouse.cursor = {100, 100};
+  check.Moved(kTarget);
+  mouse.cursor = kTarget;  // carried out now
+  clock.Advance(20);
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_EQ(check.Travelled(), 0);
+  EXPECT_FALSE(stopped);
+  // The hand is still seen from wherever the pointer was last found.
+  Hand(30);
+  EXPECT_FALSE(check.BeforeSend());
+}
+
+TEST_F(HandCheckTest, APointerThatCannotBeReadHasNotMoved) {
+  ProgramMoves();
+  mouse.readable = false;
+  Hand(300);
+  clock.Advance(100);
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_FALSE(stopped);
+  mouse.readable = true;
+  mouse.cursor = kTarget;
+  EXPECT_TRUE(check.BeforeSend());
+  EXPECT_FALSE(stopped);
+}
+
+// The window: which runs are watched, and a stop as every stop is.
 struct HandMoveTest : ::testing::Test {
   fakes::Form f;
   MainForm& m = f.frm;
-  // A hand's movement to (x, y), or the program's own when `marked`.
-  void Hand(int32_t x, int32_t y, bool marked = false, uint32_t message = kMove) {
-    ASSERT_NE(f.hook.sink, nullptr) << "the hook is not installed";
-    f.hook.sink->OnMouse(message, x, y, 0, marked ? clicker::kInputMarker : 0);
-  }
   void CoordinatesRun(const char* ms = "50") {
     m.coordinatesRadio.UserClick();
     m.coordXEdit.UserSetText("500");
@@ -26,80 +215,71 @@ struct HandMoveTest : ::testing::Test {
     m.millisecondsEdit.UserSetText(ms);
     m.startButton.UserClick();
   }
+  // The hand moves the pointer 8 px every 8 ms for at most `forMs`: the milliseconds from its
+  // first step until the run stopped, or -1.
+  double HandDrags(uint32_t forMs) {
+    for (uint32_t t = 8; t <= forMs; t += 8) {
+      f.mouse.cursor.X += 8;
+      f.clock.Advance(8);
+      if (!m.Running()) return t;
+    }
+    return -1;
+  }
 };
 
-// The limit is 25 pixels at 96 DPI, scaled with the DPI of the monitor the program put the
-// pointer on; only a movement beyond it, not marked as the program's, stops the run.
-TEST_F(HandMoveTest, DistanceAtTheMonitorsScale) {
-  const struct {
-    uint32_t dpi;
-    int32_t dx, dy;
-    bool marked;
-    bool stops;
-  } cases[] = {
-      {96, 25, 0, false, false},   {96, 26, 0, false, true},   {96, 18, 18, false, true},
-      {96, 17, 17, false, false},  {144, 37, 0, false, false}, {144, 38, 0, false, true},
-      {192, 0, -50, false, false}, {192, 0, -51, false, true}, {96, 300, 0, true, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.dpi << " dpi, (" << c.dx << ", " << c.dy << ")"
-                                    << (c.marked ? " marked" : ""));
+TEST_F(HandMoveTest, ACoordinatesRunStopsAtEveryIntervalAndNothingMoreIsSent) {
+  for (const char* ms : {"1", "5", "20", "50"}) {
+    SCOPED_TRACE(testing::Message() << ms << " ms");
     fakes::Form g;
-    g.mouse.dpi = c.dpi;
     MainForm& n = g.frm;
     n.coordinatesRadio.UserClick();
     n.coordXEdit.UserSetText("500");
     n.coordYEdit.UserSetText("400");
+    n.millisecondsEdit.UserSetText(ms);
     n.startButton.UserClick();
-    g.clock.Advance(100);  // the first click puts the pointer on (500, 400)
-    ASSERT_TRUE(g.hook.installed);
-    g.hook.sink->OnMouse(kMove, 500 + c.dx, 400 + c.dy, 0, c.marked ? clicker::kInputMarker : 0);
-    g.clock.Advance(2);
-    EXPECT_EQ(n.Running(), !c.stops);
-    if (c.stops) {
-      EXPECT_EQ(n.statusLabel.Text(), "Stopped: the mouse was moved by hand. Clicks done: 1");
-      EXPECT_FALSE(g.hook.installed);
+    g.clock.Advance(120);
+    ASSERT_TRUE(n.Running());
+    const uint64_t clicks = n.ClicksDone();
+    double took = -1;
+    for (uint32_t t = 8; t <= 1000 && took < 0; t += 8) {
+      g.mouse.cursor.X += 8;
+      g.clock.Advance(8);
+      if (!n.Running()) took = t;
     }
-    n.stopButton.UserClick();
+    EXPECT_GE(took, 0);
+    EXPECT_LE(took, 300);
+    const std::string status = n.statusLabel.Text();
+    EXPECT_EQ(status, "Stopped: the mouse was moved by hand. Clicks done: " +
+                          std::to_string(n.ClicksDone()));
+    EXPECT_GE(n.ClicksDone(), clicks);
+    // The clicks counted are the clicks sent.
+    int presses = 0;
+    for (const auto& r : g.mouse.sent) presses += r.dwFlags == kLeftDownFlag;
+    EXPECT_EQ(static_cast<uint64_t>(presses), n.ClicksDone());
+    const size_t sentAtStop = g.mouse.sent.size();
+    g.clock.Advance(1000);
+    EXPECT_EQ(g.mouse.sent.size(), sentAtStop);
+    EXPECT_FALSE(g.clock.scheduler.AnyArmed());
   }
 }
 
-TEST_F(HandMoveTest, ACoordinatesRunStopsAtOnceAndNothingMoreIsSent) {
-  CoordinatesRun();
-  EXPECT_TRUE(f.hook.installed);
-  // During the first interval the program has not moved the pointer: the hand is free.
-  Hand(900, 900);
-  f.clock.Advance(120);  // two clicks
-  ASSERT_TRUE(m.Running());
-  Hand(700, 400, false, kLeftDown);  // a press is no movement
-  Hand(520, 410);                    // within the limit
-  f.clock.Advance(1);
-  ASSERT_TRUE(m.Running());
-  Hand(700, 400);
-  const size_t sentAtTheMove = f.mouse.sent.size();
-  f.clock.Advance(1);
-  EXPECT_FALSE(m.Running());
-  EXPECT_EQ(m.statusLabel.Text(), "Stopped: the mouse was moved by hand. Clicks done: 2");
-  f.clock.Advance(1000);
-  EXPECT_EQ(f.mouse.sent.size(), sentAtTheMove);
-  EXPECT_FALSE(f.hook.installed);
+TEST_F(HandMoveTest, ARunThatNobodyTouchesGoesOn) {
+  CoordinatesRun("1");
+  f.clock.Advance(5000);
+  EXPECT_TRUE(m.Running()) << m.statusLabel.Text();
+  EXPECT_GE(m.ClicksDone(), 4900u);
+  m.stopButton.UserClick();
 }
 
-TEST_F(HandMoveTest, APlaybackStopsAndLetsGoOfWhatItHolds) {
-  auto macro = std::make_shared<RecordedMacro>();
-  macro->SetName("drag");
-  macro->Events() = {{0, K::Down, 100, 100, 0}, {5000, K::Up, 300, 100, 0}};
-  m.Library().Add(macro);
-  m.RefreshMacroList();
-  m.macroList.SetItemIndex(0);
-  m.macrosRadio.UserClick();
-  m.startButton.UserClick();
-  f.clock.Advance(100);
+TEST_F(HandMoveTest, AHeldClickIsLetGo) {
+  m.clickTypeCombo.UserSelect(2);
+  m.holdEdit.UserSetText("2000");
+  CoordinatesRun();
+  f.clock.Advance(60);  // pressed, held for 2 s
   ASSERT_TRUE(m.Running());
-  Hand(100, 200);
-  f.clock.Advance(1);
+  f.mouse.cursor.X += 200;
+  f.clock.Advance(clicker::HandCheck::kPollMs);
   EXPECT_FALSE(m.Running());
-  EXPECT_EQ(m.statusLabel.Text(), "Stopped: the mouse was moved by hand. Runs done: 0");
   int presses = 0, releases = 0;
   for (const auto& r : f.mouse.sent) {
     presses += r.dwFlags == kLeftDownFlag;
@@ -109,20 +289,72 @@ TEST_F(HandMoveTest, APlaybackStopsAndLetsGoOfWhatItHolds) {
   EXPECT_EQ(releases, 1);
 }
 
-// Where the user moves the pointer on purpose, or has turned the option off, nothing watches.
-TEST_F(HandMoveTest, CursorModeAndTheOptionOffLeaveTheMouseAlone) {
+TEST_F(HandMoveTest, APlaybackStopsInAWaitAndWhileItMovesAndLetsGoOfWhatItHolds) {
+  // A press, five seconds of nothing, then the release; and a drag that moves every 5 ms.
+  std::vector<MacroEvent> wait = {{0, K::Down, 100, 100, 0}, {5000, K::Up, 300, 100, 0}};
+  std::vector<MacroEvent> moving = {{0, K::Down, 100, 100, 0}};
+  for (uint32_t t = 5; t <= 5000; t += 5)
+    moving.push_back({t, K::Move, 100 + static_cast<int32_t>(t % 7), 100, -1});
+  moving.push_back({5005, K::Up, 100, 100, 0});
+  for (const auto* events : {&wait, &moving}) {
+    SCOPED_TRACE(events == &wait ? "in a wait" : "moving every 5 ms");
+    fakes::Form g;
+    MainForm& n = g.frm;
+    auto macro = std::make_shared<RecordedMacro>();
+    macro->SetName("drag");
+    macro->Events() = *events;
+    n.Library().Add(macro);
+    n.RefreshMacroList();
+    n.macroList.SetItemIndex(0);
+    n.macrosRadio.UserClick();
+    n.startButton.UserClick();
+    g.clock.Advance(500);
+    ASSERT_TRUE(n.Running());
+    double took = -1;
+    for (uint32_t t = 8; t <= 1000 && took < 0; t += 8) {
+      g.mouse.cursor.Y += 8;
+      g.clock.Advance(8);
+      if (!n.Running()) took = t;
+    }
+    EXPECT_GE(took, 0);
+    EXPECT_LE(took, 300);
+    EXPECT_EQ(n.statusLabel.Text(), "Stopped: the mouse was moved by hand. Runs done: 0");
+    int presses = 0, releases = 0;
+    for (const auto& r : g.mouse.sent) {
+      presses += r.dwFlags == kLeftDownFlag;
+      releases += r.dwFlags == kLeftUpFlag;
+    }
+    EXPECT_EQ(presses, 1);
+    EXPECT_EQ(releases, 1);
+  }
+}
+
+// Where the user moves the pointer on purpose, or has turned the option off, nothing watches;
+// nor during a start delay, before the program has moved the pointer.
+TEST_F(HandMoveTest, CursorModeTheOptionOffAndTheStartDelayLeaveTheMouseAlone) {
+  m.millisecondsEdit.UserSetText("50");
   m.startButton.UserClick();  // cursor position
+  f.clock.Advance(100);
+  EXPECT_EQ(HandDrags(1000), -1);
   EXPECT_TRUE(m.Running());
-  EXPECT_EQ(f.hook.installs, 0);
   m.stopButton.UserClick();
+
+  m.startDelayEdit.UserSetText("2");
+  CoordinatesRun();
+  EXPECT_EQ(HandDrags(1500), -1) << "stopped during the start delay";
+  EXPECT_TRUE(m.Running());
+  m.stopButton.UserClick();
+  m.startDelayEdit.UserSetText("0");
 
   EXPECT_TRUE(m.stopOnMouseMoveCheck.Checked());
   EXPECT_EQ(m.stopOnMouseMoveCheck.Text(), "Stop when I move the mouse");
   m.stopOnMouseMoveCheck.UserClick();
   CoordinatesRun();
+  f.clock.Advance(100);
+  EXPECT_EQ(HandDrags(1000), -1);
   EXPECT_TRUE(m.Running());
-  EXPECT_EQ(f.hook.installs, 0);
   m.stopButton.UserClick();
+  EXPECT_EQ(f.hook.installs, 0) << "a run installs no hook";
   m.Destroy();
   EXPECT_EQ(f.profile.Get("UI", "stopOnMouseMove"), "0");
 
