@@ -20,6 +20,7 @@ HandCheck::HandCheck(plat::IInput& input, plat::IClock& clock, ui::TimerDriver* 
 void HandCheck::Arm() {
   Disarm();
   armed_ = true;
+  resyncs_ = input_.PointerResyncs();
 }
 
 void HandCheck::Disarm() {
@@ -41,6 +42,8 @@ void HandCheck::Moved(const plat::Point& requested) {
   }
   seen_ = requested;
   seenToo_.reset();
+  requested_ = requested;
+  movedAtUs_ = clock_.NowMicros();
   plat::Point now;
   // Another program's hook can hold the move back: until the system has carried it out, the
   // pointer is still where it was, and that is no hand either.
@@ -49,15 +52,29 @@ void HandCheck::Moved(const plat::Point& requested) {
 }
 
 bool HandCheck::Check() {
-  if (!Watching()) return true;
+  if (!armed_) return true;
   plat::Point now;
+  if (!Watching()) {
+    // Where the user left the pointer is where the display server has it (unless the system
+    // still answers with the program's last point).
+    if (resyncs_ && input_.CursorPos(now) && now != requested_) restPoint_ = now;
+    return true;
+  }
   // A pointer that cannot be read (the secure desktop) has not moved.
   if (!input_.CursorPos(now)) return true;
+  const uint64_t nowUs = clock_.NowMicros();
   double moved = Distance(*seen_, now);
   if (seenToo_) moved = std::min(moved, Distance(*seenToo_, now));
+  if (resyncs_ && now != requested_) {
+    // Back on the very pixel where the display server's pointer was left, once the pointer
+    // has rested long enough for the system to ask for it: the system's doing, not the hand's.
+    if (now == restPoint_ && nowUs - movedAtUs_ >= uint64_t{plat::kPointerResyncMs} * 1000)
+      moved = 0;
+    restPoint_ = now;
+  }
   seen_ = now;
   seenToo_.reset();
-  Add(moved, clock_.NowMicros());
+  Add(moved, nowUs);
   if (travelled_ <= limit_) return true;
   Disarm();
   if (OnHandMove) OnHandMove();

@@ -64,6 +64,13 @@ class HandCheck : public ISendWatch {
   // has not carried that move out yet, where it still was), or where the last check found it.
   std::optional<plat::Point> seen_;
   std::optional<plat::Point> seenToo_;
+  // Where the system may put the pointer back by itself (see plat::IInput::PointerResyncs):
+  // the last point the pointer was read at that the program had not put it on, and where and
+  // when the program last moved it. They describe the system, not a run: kept from run to run.
+  bool resyncs_ = false;
+  std::optional<plat::Point> restPoint_;
+  std::optional<plat::Point> requested_;
+  uint64_t movedAtUs_ = 0;
   // The point the limit was worked out for, and the limit in pixels there.
   std::optional<plat::Point> limitFor_;
   double limit_ = kDistance96;

@@ -67,7 +67,12 @@ class IInput {
   virtual bool HigherIntegrityAt(const Point& screen) = 0;
   // The DPI of the monitor nearest to a screen point (96 at 100 %).
   virtual uint32_t DpiAt(const Point& screen) = 0;
+  // Whether the system may put its pointer back where the display server has it once the
+  // pointer has rested for kPointerResyncMs (Wine does: its GetCursorPos then asks the X server,
+  // whose pointer a move sent while a low-level hook is installed anywhere leaves behind).
+  virtual bool PointerResyncs() = 0;
 };
+inline constexpr uint32_t kPointerResyncMs = 100;
 
 class IClock {
  public:

@@ -135,6 +135,12 @@ uint32_t SystemInput::DpiAt(const plat::Point& screen) {
   return dpi > 0 ? static_cast<uint32_t>(dpi) : 96;
 }
 
+bool SystemInput::PointerResyncs() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 bool SystemInput::CursorPos(plat::Point& out) {
   POINT p;
   if (!GetCursorPos(&p)) return false;

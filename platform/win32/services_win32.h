@@ -20,6 +20,8 @@ class SystemInput : public plat::IInput {
   plat::Rect VirtualScreen() override;
   bool HigherIntegrityAt(const plat::Point& screen) override;
   uint32_t DpiAt(const plat::Point& screen) override;
+  // Under Wine (its ntdll exports wine_get_version).
+  bool PointerResyncs() override;
 
  private:
   HWND hwnd_ = nullptr;

@@ -939,7 +939,7 @@ class SoakTest : public testing::Test {
         {{"Click", "holdMs"}, c.holdMs},
         {{"UI", "topMost"}, 0},
         {{"UI", "minimizeOnStart"}, 0},
-        {{"UI", "stopOnMouseMove"}, 0},
+        {{"UI", "stopOnMouseMove"}, 1},
         {{"Delay", "startDelayS"}, c.delayS},
         {{"HotkeyStart", "vk"}, 'S'},
         {{"HotkeyStart", "mod"}, kCtrlShift},
@@ -1106,11 +1106,8 @@ TEST_F(SoakTest, RunsRecordingsAndPlaybacksLeaveNothingBehind) {
   std::fflush(stdout);
 
   StartProgram();
-  // Without the hand-move hook: under Wine a window that appears or moves under the pointer can
-  // bring an input event back to where the X server has the pointer, which the hook takes for a
-  // hand and which would stop runs at random here. The hook has tests of its own (SafetyTest).
-  App().Click(ids::stopOnMouseMoveCheck);
-  ASSERT_FALSE(App().Checked(ids::stopOnMouseMoveCheck));
+  // With the defaults, "Stop when I move the mouse" checked: no run may stop without a hand.
+  ASSERT_TRUE(App().Checked(ids::stopOnMouseMoveCheck));
 
   // Warm-up: every kind of cycle, so that what the program creates once exists before the
   // first reading.

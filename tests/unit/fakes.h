@@ -114,6 +114,8 @@ class Mouse : public plat::IInput {
   plat::Rect VirtualScreen() override { return screen; }
   uint32_t dpi = 96;  // of every monitor
   uint32_t DpiAt(const plat::Point&) override { return dpi; }
+  bool resyncs = false;  // as under Wine
+  bool PointerResyncs() override { return resyncs; }
 };
 
 class Random : public plat::IRandom {

@@ -204,6 +204,45 @@ TEST_F(HandCheckTest, APointerThatCannotBeReadHasNotMoved) {
   EXPECT_FALSE(stopped);
 }
 
+// Under Wine a move sent while a low-level hook is installed anywhere leaves the X server's
+// pointer behind, and a pointer that has rested for 100 ms is put back where X has it: that
+// return is no hand. Anything else still is, and elsewhere nothing is put back at all.
+TEST(HandCheckRuleTest, APointerPutBackWhereTheDisplayServerHasItIsNoHand) {
+  for (bool resyncs : {true, false}) {
+    SCOPED_TRACE(resyncs ? "under Wine" : "on Windows");
+    HandRig r;
+    r.mouse.resyncs = resyncs;
+    r.check.Arm();
+    r.mouse.cursor = {900, 700};  // where the user left it, and X has it
+    ASSERT_TRUE(r.check.BeforeSend());
+    r.ProgramMoves();
+    r.clock.Advance(99);
+    r.mouse.cursor = {900, 700};  // too soon for the system to have done it
+    EXPECT_FALSE(r.check.BeforeSend());
+  }
+  for (bool resyncs : {true, false}) {
+    SCOPED_TRACE(resyncs ? "under Wine, after 100 ms" : "on Windows, after 100 ms");
+    HandRig r;
+    r.mouse.resyncs = resyncs;
+    r.check.Arm();
+    r.mouse.cursor = {900, 700};
+    ASSERT_TRUE(r.check.BeforeSend());
+    for (int click = 0; click < 5; ++click) {
+      r.ProgramMoves();
+      r.clock.Advance(500);
+      r.mouse.cursor = {900, 700};  // put back while the program waits
+      EXPECT_EQ(r.check.BeforeSend(), resyncs) << "click " << click;
+      if (r.stopped) break;
+    }
+    if (!resyncs) continue;
+    // The hand still counts: the X pointer moves, and Wine's follows it.
+    r.ProgramMoves();
+    r.clock.Advance(20);
+    r.mouse.cursor = {940, 700};
+    EXPECT_FALSE(r.check.BeforeSend());
+  }
+}
+
 // The window: which runs are watched, and a stop as every stop is.
 struct HandMoveTest : ::testing::Test {
   fakes::Form f;
