@@ -1,9 +1,12 @@
 // Click-rate benchmark: runs the real program under Wine (or on Windows) against a target
 // window of its own, for a range of intervals, and prints what it measured beside the same
 // program built with plain SetTimer click timers; then the program's coordinates mode (its move
-// and click in one SendInput call, with and without the hand-move hook) beside its cursor mode.
+// and click in one SendInput call, with "Stop when I move the mouse" on, as a new user has it,
+// and off) beside its cursor mode, and, with --before, an earlier build's coordinates mode in
+// the same run.
 //
-//   bench_click_rate.exe --program=PRECISE.exe --baseline=SETTIMER.exe [--seconds=3]
+//   bench_click_rate.exe --program=PRECISE.exe --baseline=SETTIMER.exe [--before=EARLIER.exe]
+//                        [--seconds=3] [--modes-only]
 //
 // Every time comes from QueryPerformanceCounter, read when the target window handles the press.
 #include <windows.h>
@@ -29,7 +32,7 @@ struct Figures {
 
 enum class Mode {
   Cursor,              // the click at the cursor, resting on the target
-  Coordinates,         // a move to the target with each click, the hand-move hook watching
+  Coordinates,         // a move to the target with each click, the hand check on (the default)
   CoordinatesNoWatch,  // the same with "Stop when I move the mouse" off
 };
 
@@ -122,7 +125,7 @@ void CompareWithBaseline(const std::wstring& precise, const std::wstring& baseli
 
 int wmain(int argc, wchar_t** argv) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  std::wstring precise, baseline;
+  std::wstring precise, baseline, before;
   double seconds = 3;
   bool modesOnly = false;
   for (int i = 1; i < argc; ++i) {
@@ -131,6 +134,8 @@ int wmain(int argc, wchar_t** argv) {
       precise = arg.substr(10);
     else if (arg.rfind(L"--baseline=", 0) == 0)
       baseline = arg.substr(11);
+    else if (arg.rfind(L"--before=", 0) == 0)
+      before = arg.substr(9);
     else if (arg.rfind(L"--seconds=", 0) == 0)
       seconds = std::stod(arg.substr(10));
     else if (arg == L"--modes-only")
@@ -143,13 +148,21 @@ int wmain(int argc, wchar_t** argv) {
   e2e::SetProgramPath(precise);
   if (!modesOnly) CompareWithBaseline(precise, baseline, seconds);
   std::printf("\nThis program by mode, left single click: clicks/s and mean interval error\n");
-  std::printf("%-9s | %-16s | %-16s | %-16s\n", "interval", "cursor", "coordinates",
-              "coord., no hook");
+  std::printf("%-9s | %-16s | %-16s | %-16s | %-16s\n", "interval", "cursor", "coordinates",
+              "coord., option off", before.empty() ? "" : "coord., earlier");
   for (int interval : {1, 2, 10, 50}) {
     std::printf("%6d ms", interval);
-    for (Mode mode : {Mode::Cursor, Mode::Coordinates, Mode::CoordinatesNoWatch}) {
+    const struct {
+      const std::wstring* exe;
+      Mode mode;
+    } columns[] = {{&precise, Mode::Cursor},
+                   {&precise, Mode::Coordinates},
+                   {&precise, Mode::CoordinatesNoWatch},
+                   {&before, Mode::Coordinates}};
+    for (const auto& column : columns) {
+      if (column.exe->empty()) continue;
       try {
-        const Figures f = Measure(precise, interval, seconds, mode);
+        const Figures f = Measure(*column.exe, interval, seconds, column.mode);
         std::printf(" | %8.1f %+6.1f%%", f.clicksPerSecond,
                     (f.meanMs - interval) * 100.0 / interval);
       } catch (const std::exception&) {
