@@ -48,7 +48,7 @@ void HandCheck::Moved(const plat::Point& requested) {
   // Another program's hook can hold the move back: until the system has carried it out, the
   // pointer is still where it was, and that is no hand either.
   if (input_.CursorPos(now) && now != requested) seenToo_ = now;
-  poll_.SetEnabled(true);
+  poll_.Restart(kPollMs);
 }
 
 bool HandCheck::Check() {
@@ -60,6 +60,9 @@ bool HandCheck::Check() {
     if (resyncs_ && input_.CursorPos(now) && now != requested_) restPoint_ = now;
     return true;
   }
+  // The next reading comes with the next input or, in a wait, a poll period from now: at short
+  // intervals the poll never fires.
+  poll_.Restart(kPollMs);
   // A pointer that cannot be read (the secure desktop) has not moved.
   if (!input_.CursorPos(now)) return true;
   const uint64_t nowUs = clock_.NowMicros();

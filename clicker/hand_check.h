@@ -50,7 +50,7 @@ class HandCheck : public ISendWatch {
   // The hand's travel at 96 DPI beyond which the run stops, and the window it adds up over.
   static constexpr int32_t kDistance96 = 25;
   static constexpr uint64_t kWindowUs = 300000;
-  // How often the pointer is read while the program sends nothing.
+  // How often the pointer is read while the program sends nothing (only in waits this long).
   static constexpr uint32_t kPollMs = 15;
 
  private:
