@@ -141,6 +141,7 @@ void MainWindow::MsgCreate() {
   icons_.Apply(hwnd_, dpi_);
 
   input_.SetWindow(hwnd_);
+  inputThread_.SetWindow(hwnd_);
   dialogs_.SetOwner(hwnd_);
   hotkeyDialog_.SetOwner(hwnd_);
   hotkeys_.SetWindow(hwnd_);
@@ -157,7 +158,7 @@ void MainWindow::MsgCreate() {
   services.Profile = &profile_;
   services.Env = &env_;
   services.MouseHook = &mouseHook_;
-  services.KeyboardHook = &keyboardHook_;
+  services.InputEvents = &inputThread_;
   services.HotkeyDialog = &hotkeyDialog_;
   services.PointPicker = &picker_;
   frm_ = std::make_unique<MainForm>(services);
@@ -346,6 +347,9 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return MsgCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lp));
     case kRunCommandMessage:
       RunNextCommand();
+      return 0;
+    case InputThread::kQueuedMessage:
+      Guarded([&] { inputThread_.Notify(); });
       return 0;
     case WM_HOTKEY:
       Guarded([&] { frm_->HotkeyPressed(wp); });

@@ -12,6 +12,7 @@
 #include "mainform/command_line.h"
 #include "mainform/form_window.h"
 #include "mainform/main_form.h"
+#include "platform/win32/input_thread.h"
 #include "platform/win32/services_win32.h"
 #include "ui/win32/binding.h"
 #include "ui/win32/dialogs.h"
@@ -116,7 +117,8 @@ class MainWindow : public mainform::IFormWindow {
   Environment env_;
   TrayIcon tray_;
   MouseHook mouseHook_;
-  KeyboardHook keyboardHook_;
+  // The recorder's hooks; posts InputThread::kQueuedMessage to the window.
+  InputThread inputThread_{clock_};
   UINT taskbarCreated_ = 0;
   // A second copy of the program asks this window to come to the front.
   UINT showRequest_ = 0;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "mainform/main_form.h"
+#include "platform/win32/input_thread.h"
 #include "platform/win32/services_win32.h"
 #include "ui/win32/dialogs.h"
 #include "ui/win32/message_loop.h"
@@ -85,7 +86,7 @@ int wmain(int argc, wchar_t** argv) {
   win::Profile profile;
   win::Environment env;
   win::MouseHook hook;
-  win::KeyboardHook keyHook;
+  win::InputThread inputEvents(clock);  // the recorder's; never started here
   HeadlessWindow window;
   NoHotkeys hotkeys;
   WNDCLASSW wc{};
@@ -109,7 +110,7 @@ int wmain(int argc, wchar_t** argv) {
   s.Profile = &profile;
   s.Env = &env;
   s.MouseHook = &hook;
-  s.KeyboardHook = &keyHook;
+  s.InputEvents = &inputEvents;
   MainForm frm(s);
   frm.Create();
 

@@ -1,5 +1,6 @@
 #include "macros/macro_recorder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <initializer_list>
@@ -59,16 +60,10 @@ std::string Format(const char* pattern, int value) {
 
 }  // namespace
 
-MacroRecorder::MacroRecorder(plat::IClock& clock, plat::IInput& mouse, plat::IMouseHook& hook,
-                             plat::IKeyboardHook& keyHook, plat::IEnvironment& env,
+MacroRecorder::MacroRecorder(plat::IClock& clock, plat::IInput& mouse,
+                             plat::IInputEventSource& input, plat::IEnvironment& env,
                              ui::TimerDriver* timers, MacroLibrary& library, IRecorderHost& host)
-    : clock_(clock),
-      mouse_(mouse),
-      hook_(hook),
-      keyHook_(keyHook),
-      env_(env),
-      library_(library),
-      host_(host) {
+    : clock_(clock), mouse_(mouse), input_(input), env_(env), library_(library), host_(host) {
   countdownTimer_.OnTimer = [this] { CountdownTick(); };
   countdownTimer_.SetDriver(timers);
   blinkTimer_.OnTimer = [this] {
@@ -114,11 +109,12 @@ void MacroRecorder::Begin() {
   events_.clear();
   keysDown_.reset();
   hasLastPoint_ = false;
-  startTick_ = clock_.TickCount();
-  lastTick_ = startTick_;
   RemoveHooks();
-  hookInstalled_ = hook_.Install(*this);
-  keyHookInstalled_ = withKeys_ && keyHook_.Install(*this);
+  // Before the hooks: no event is older than the start.
+  startMicros_ = clock_.NowMicros();
+  const plat::IInputEventSource::Hooks hooks = input_.Start(withKeys_, *this);
+  hooksStarted_ = true;
+  keyHookInstalled_ = withKeys_ && hooks.keyboard;
   recording_ = true;
   plat::Point p;
   if (mouse_.CursorPos(p)) {
@@ -130,26 +126,38 @@ void MacroRecorder::Begin() {
 }
 
 void MacroRecorder::RemoveHooks() {
-  if (hookInstalled_) hook_.Remove();
-  if (keyHookInstalled_) keyHook_.Remove();
-  hookInstalled_ = false;
-  keyHookInstalled_ = false;
+  if (hooksStarted_) input_.Stop();
+  hooksStarted_ = false;
 }
 
 void MacroRecorder::Shutdown() {
   RemoveHooks();
+  keyHookInstalled_ = false;
   countdownTimer_.SetEnabled(false);
   blinkTimer_.SetEnabled(false);
 }
 
-void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
-                            uint64_t /*extraInfo*/) noexcept {
+void MacroRecorder::DrainInput() {
+  input_.Take(taken_);
+  for (const plat::InputEvent& e : taken_) {
+    if (e.device == plat::InputEvent::Device::Keyboard)
+      OnKey(e);
+    else
+      OnMouse(e);
+  }
+  taken_.clear();
+}
+
+void MacroRecorder::OnMouse(const plat::InputEvent& e) noexcept {
   if (!recording_) return;
+  const uint32_t message = e.message;
+  const int32_t x = e.x, y = e.y;
+  const uint64_t t = e.micros;
   int32_t button = -1;
   MacroEventKind kind = MacroEventKind::Move;
   switch (message) {
     case kWmMouseMove:
-      Record(MacroEventKind::Move, x, y, -1);
+      Record(t, MacroEventKind::Move, x, y, -1);
       return;
     case kWmLButtonDown:
       button = 0, kind = MacroEventKind::Down;
@@ -171,35 +179,34 @@ void MacroRecorder::OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mou
       break;
     case kWmXButtonDown:
     case kWmXButtonUp: {
-      const int32_t which = HighWord(mouseData);  // XBUTTON1 or XBUTTON2
+      const int32_t which = HighWord(e.mouseData);  // XBUTTON1 or XBUTTON2
       if (which != 1 && which != 2) return;
       button = which + 2;
       kind = message == kWmXButtonDown ? MacroEventKind::Down : MacroEventKind::Up;
       break;
     }
     case kWmMouseWheel:
-      button = HighWord(mouseData), kind = MacroEventKind::Wheel;
+      button = HighWord(e.mouseData), kind = MacroEventKind::Wheel;
       break;
     case kWmMouseHWheel:
-      button = HighWord(mouseData), kind = MacroEventKind::HorizontalWheel;
+      button = HighWord(e.mouseData), kind = MacroEventKind::HorizontalWheel;
       break;
     default:
       return;
   }
-  Record(MacroEventKind::Move, x, y, -1);
-  Record(kind, x, y, button);
+  Record(t, MacroEventKind::Move, x, y, -1);
+  Record(t, kind, x, y, button);
 }
 
-void MacroRecorder::OnKey(uint32_t message, uint32_t vk, uint32_t scanCode,
-                          uint32_t flags) noexcept {
+void MacroRecorder::OnKey(const plat::InputEvent& e) noexcept {
   if (!recording_ || !keyHookInstalled_) return;
-  const size_t index = vk & 0xFF;
-  const int32_t key = PackMacroKey(vk, scanCode, (flags & kLlkhfExtended) != 0);
-  switch (message) {
+  const size_t index = e.vk & 0xFF;
+  const int32_t key = PackMacroKey(e.vk, e.scanCode, (e.flags & kLlkhfExtended) != 0);
+  switch (e.message) {
     case kWmKeyDown:
     case kWmSysKeyDown:
       keysDown_.set(index);
-      Record(MacroEventKind::KeyDown, lastPoint_.X, lastPoint_.Y, key);
+      Record(e.micros, MacroEventKind::KeyDown, lastPoint_.X, lastPoint_.Y, key);
       return;
     case kWmKeyUp:
     case kWmSysKeyUp:
@@ -208,27 +215,29 @@ void MacroRecorder::OnKey(uint32_t message, uint32_t vk, uint32_t scanCode,
       // pressed.
       if (!keysDown_.test(index)) return;
       keysDown_.reset(index);
-      Record(MacroEventKind::KeyUp, lastPoint_.X, lastPoint_.Y, key);
+      Record(e.micros, MacroEventKind::KeyUp, lastPoint_.X, lastPoint_.Y, key);
       return;
     default:
       return;
   }
 }
 
-void MacroRecorder::Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept {
+void MacroRecorder::Record(uint64_t micros, MacroEventKind kind, int32_t x, int32_t y,
+                           int32_t button) noexcept {
   if (kind == MacroEventKind::Move) {
     // Only a new position is recorded: the hook reports the same pixel again and again.
     if (hasLastPoint_ && lastPoint_.X == x && lastPoint_.Y == y) return;
     lastPoint_ = {x, y};
     hasLastPoint_ = true;
   }
-  const uint32_t now = clock_.TickCount();
+  // The time the hook saw it, not the time it is taken from the queue.
+  const uint64_t sinceStart = micros > startMicros_ ? (micros - startMicros_) / 1000 : 0;
+  const uint32_t deltaMs = static_cast<uint32_t>(std::min<uint64_t>(sinceStart, UINT32_MAX));
   try {
-    events_.push_back({now - startTick_, kind, x, y, button});
+    events_.push_back({deltaMs, kind, x, y, button});
   } catch (...) {
-    return;  // out of memory: the event is dropped, the hook goes on
+    return;  // out of memory: the event is dropped, the recording goes on
   }
-  lastTick_ = now;
 }
 
 std::string MacroRecorder::TimeStamp(const plat::DateTime& t) {
@@ -306,8 +315,12 @@ MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
   blinkTimer_.SetEnabled(false);
   uint32_t duration = 0;
   if (recording_) {
+    // The input thread ends first; what it queued before then (the stop chord's keys among it,
+    // which may come after the hotkey) is recorded before the chord is dropped.
     RemoveHooks();
+    DrainInput();
     recording_ = false;
+    keyHookInstalled_ = false;
     if (stopChord) DropStopChord(*stopChord);
     // Until the last event kept (the clock ticks with each event recorded).
     duration = events_.empty() ? 0 : events_.back().DeltaMs;

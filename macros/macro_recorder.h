@@ -2,7 +2,10 @@
 // cuts it short), then every mouse movement, press, release and wheel turn through the
 // low-level mouse hook and, when asked, every key through the low-level keyboard hook, each
 // with its time since the start; at the end the recording becomes a macro named after the
-// date, time and length, saved as a new file of the library and added to it.
+// date, time and length, saved as a new file of the library and added to it. The hooks live on
+// an input thread that stamps and queues each event (plat::IInputEventSource); the recorder
+// takes the queued events on the user-interface thread, so their times are those of the
+// hooks' calls however late the thread gets to them.
 #pragma once
 
 #include <bitset>
@@ -14,6 +17,7 @@
 #include "hotkeys/hotkey_data.h"
 #include "macros/macro_library.h"
 #include "macros/recorded_macro.h"
+#include "platform/input_events.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
 
@@ -31,11 +35,12 @@ class IRecorderHost {
   virtual void RecordingStarted() = 0;
 };
 
-class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
+class MacroRecorder : private plat::IInputEventListener {
  public:
-  MacroRecorder(plat::IClock& clock, plat::IInput& mouse, plat::IMouseHook& hook,
-                plat::IKeyboardHook& keyHook, plat::IEnvironment& env, ui::TimerDriver* timers,
-                MacroLibrary& library, IRecorderHost& host);
+  // `clock` is the one the input thread of `input` stamps the events with.
+  MacroRecorder(plat::IClock& clock, plat::IInput& mouse, plat::IInputEventSource& input,
+                plat::IEnvironment& env, ui::TimerDriver* timers, MacroLibrary& library,
+                IRecorderHost& host);
   ~MacroRecorder() override;
   MacroRecorder(const MacroRecorder&) = delete;
   MacroRecorder& operator=(const MacroRecorder&) = delete;
@@ -50,25 +55,23 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
   void StartCountdown(const std::string& recordingCaption, bool withKeys);
   // The keyboard hook is in place: keys are being recorded.
   bool RecordingKeys() const { return keyHookInstalled_; }
+  // Records the events the input thread has queued (the thread's notice of a batch; Finish
+  // does it too).
+  void DrainInput();
   // Begins recording now (the countdown is cut short); nothing while recording.
   void Begin();
   struct Result {
     std::shared_ptr<RecordedMacro> macro;  // none: a countdown, or nothing was recorded
     std::string saveError;                 // why its file could not be written; empty: saved
   };
-  // Ends the countdown or the recording: the hooks are removed and the timers stop. A recording
-  // with events becomes a macro of the library, saved as a new file when the folder can be
-  // written and kept without a file when it cannot (the error is in the result). With
-  // `stopChord`, the hotkey that ended the recording, its keys at the end are left out.
+  // Ends the countdown or the recording: the hooks are removed, what they queued is recorded and
+  // the timers stop. A recording with events becomes a macro of the library, saved as a new file
+  // when the folder can be written and kept without a file when it cannot (the error is in the
+  // result). With `stopChord`, the hotkey that ended the recording, its keys at the end are left
+  // out.
   Result Finish(const HotkeyData* stopChord = nullptr);
   // Removes the hook and stops the timers, keeping nothing (the window is going).
   void Shutdown();
-
-  // One call of the low-level mouse hook. Constant work; never touches files or windows.
-  void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
-               uint64_t extraInfo) noexcept override;
-  // One call of the low-level keyboard hook; likewise.
-  void OnKey(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags) noexcept override;
 
   // "yyyy-mm-dd hh.nn.ss" for a date and time.
   static std::string TimeStamp(const plat::DateTime& t);
@@ -77,8 +80,12 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
                           const std::string& decimalSeparator);
 
  private:
+  void InputQueued() override { DrainInput(); }
   void CountdownTick();
-  void Record(MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
+  void OnMouse(const plat::InputEvent& e) noexcept;
+  void OnKey(const plat::InputEvent& e) noexcept;
+  // `micros`: when the hook saw the event.
+  void Record(uint64_t micros, MacroEventKind kind, int32_t x, int32_t y, int32_t button) noexcept;
   void RemoveHooks();
   // Leaves out the stop hotkey's keys at the end of the recording: the press that fired it,
   // the modifiers held for it, and what follows of them (repeats, releases).
@@ -86,8 +93,7 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
 
   plat::IClock& clock_;
   plat::IInput& mouse_;
-  plat::IMouseHook& hook_;
-  plat::IKeyboardHook& keyHook_;
+  plat::IInputEventSource& input_;
   plat::IEnvironment& env_;
   MacroLibrary& library_;
   IRecorderHost& host_;
@@ -98,14 +104,14 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
   bool countingDown_ = false;
   bool recording_ = false;
   bool withKeys_ = false;
-  bool hookInstalled_ = false;
+  bool hooksStarted_ = false;  // the input thread runs
   bool keyHookInstalled_ = false;
   // Keys whose press was recorded and whose release was not yet, by virtual-key code.
   std::bitset<256> keysDown_;
   int32_t countdown_ = 0;
-  uint32_t startTick_ = 0;
-  uint32_t lastTick_ = 0;
+  uint64_t startMicros_ = 0;
   std::vector<MacroEvent> events_;
+  std::vector<plat::InputEvent> taken_;  // the last batch; its storage goes back to the queue
   bool hasLastPoint_ = false;
   plat::Point lastPoint_;
 };

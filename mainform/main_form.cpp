@@ -83,8 +83,8 @@ MainForm::MainForm(const mainform::FormServices& services)
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
       library_(*services.Env, *services.Dialogs),
-      recorder_(*services.Clock, *services.Input, *services.MouseHook, *services.KeyboardHook,
-                *services.Env, services.Timers, library_, *this) {
+      recorder_(*services.Clock, *services.Input, *services.InputEvents, *services.Env,
+                services.Timers, library_, *this) {
   controls_ = {
       &startButton,       &stopButton,          &targetGroup,         &cursorPositionRadio,
       &coordinatesRadio,  &coordXEdit,          &coordSeparatorLabel, &coordYEdit,

@@ -18,6 +18,7 @@
 #include "mainform/command_line.h"
 #include "mainform/form_dialogs.h"
 #include "mainform/form_window.h"
+#include "platform/input_events.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
 
@@ -42,7 +43,8 @@ struct FormServices {
   plat::IProfile* Profile = nullptr;
   plat::IEnvironment* Env = nullptr;
   plat::IMouseHook* MouseHook = nullptr;
-  plat::IKeyboardHook* KeyboardHook = nullptr;
+  // The recorder's hooks, on their input thread; stamped with Clock.
+  plat::IInputEventSource* InputEvents = nullptr;
   IHotkeyDialog* HotkeyDialog = nullptr;
   IPointPicker* PointPicker = nullptr;
 };

@@ -80,7 +80,8 @@ class IClock {
   // The 32-bit millisecond tick counter (GetTickCount).
   virtual uint32_t TickCount() = 0;
   // A fine monotonic clock, in microseconds (QueryPerformanceCounter). Nothing on the
-  // user-interface thread waits on it: waits are deadlines on the window's timers.
+  // user-interface thread waits on it: waits are deadlines on the window's timers. The input
+  // thread stamps the recorder's events with it, so it answers on any thread.
   virtual uint64_t NowMicros() = 0;
 };
 
@@ -95,17 +96,9 @@ class IMouseHookSink {
                        uint64_t extraInfo) noexcept = 0;
 };
 
-// Receives the calls of the low-level keyboard hook: the message (WM_KEYDOWN, WM_KEYUP,
-// WM_SYSKEYDOWN, WM_SYSKEYUP) and the key's virtual-key code, scan code and flags
-// (LLKHF_EXTENDED, ...). Constant work, nothing thrown.
-class IKeyHookSink {
- public:
-  virtual ~IKeyHookSink() = default;
-  virtual void OnKey(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags) noexcept = 0;
-};
-
-// A system-wide low-level hook (WH_MOUSE_LL, WH_KEYBOARD_LL). Its procedure hands every event
-// to the sink and always passes the input on.
+// A system-wide low-level hook on the calling thread. Its procedure hands every event to the
+// sink and always passes the input on. (The recorder's hooks are on an input thread of their
+// own: platform/input_events.h.)
 template <typename Sink>
 class ILowLevelHook {
  public:
@@ -116,7 +109,6 @@ class ILowLevelHook {
 };
 
 using IMouseHook = ILowLevelHook<IMouseHookSink>;
-using IKeyboardHook = ILowLevelHook<IKeyHookSink>;
 
 class IRandom {
  public:

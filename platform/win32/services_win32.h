@@ -39,8 +39,9 @@ class Clock : public plat::IClock {
   LARGE_INTEGER frequency_{};
 };
 
-// A low-level hook (WH_MOUSE_LL or WH_KEYBOARD_LL); its procedure hands each event to the
-// sink. One of each kind at a time: the procedure has no other way to find its sink.
+// A low-level hook (WH_MOUSE_LL) on the thread that installs it; its procedure hands each event
+// to the sink. One at a time per thread: the system calls the procedure on the installing
+// thread, which finds its sink there. (The recorder's hooks: win::InputThread.)
 template <typename Sink, int kHookType>
 class LowLevelHook : public plat::ILowLevelHook<Sink> {
  public:
@@ -67,25 +68,17 @@ class LowLevelHook : public plat::ILowLevelHook<Sink> {
     return CallNextHookEx(nullptr, code, wp, lp);
   }
   static void Deliver(Sink& sink, uint32_t message, LPARAM lp) noexcept;
-  static inline Sink* sink_ = nullptr;
+  static inline thread_local Sink* sink_ = nullptr;
   HHOOK hook_ = nullptr;
 };
 
 using MouseHook = LowLevelHook<plat::IMouseHookSink, WH_MOUSE_LL>;
-using KeyboardHook = LowLevelHook<plat::IKeyHookSink, WH_KEYBOARD_LL>;
 
 template <>
 inline void MouseHook::Deliver(plat::IMouseHookSink& sink, uint32_t message, LPARAM lp) noexcept {
   const auto* data = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
   sink.OnMouse(message, data->pt.x, data->pt.y, static_cast<uint32_t>(data->mouseData),
                static_cast<uint64_t>(data->dwExtraInfo));
-}
-
-template <>
-inline void KeyboardHook::Deliver(plat::IKeyHookSink& sink, uint32_t message, LPARAM lp) noexcept {
-  const auto* data = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-  sink.OnKey(message, static_cast<uint32_t>(data->vkCode), static_cast<uint32_t>(data->scanCode),
-             static_cast<uint32_t>(data->flags));
 }
 
 class Random : public plat::IRandom {

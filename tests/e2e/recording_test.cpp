@@ -209,6 +209,9 @@ TEST_F(RecordingTest, RecordsInjectedInputAndPlaysItBack) {
     EXPECT_GE(macro.events[i].deltaMs, macro.events[i - 1].deltaMs) << i;
   EXPECT_GE(macro.events.front().deltaMs, 0);
   EXPECT_EQ(macro.durationMs, macro.events.back().deltaMs);
+  // Each event has the time its hook saw it: the moves came 30 ms apart.
+  ASSERT_EQ(macro.events.size(), expectedEvents.size());
+  EXPECT_GE(macro.events[2].deltaMs - macro.events[0].deltaMs, 50);
 
   // Named after the time of the stop and the length; the file after the time alone.
   std::smatch m;

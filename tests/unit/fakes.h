@@ -17,6 +17,7 @@
 
 #include "mainform/form_window.h"
 #include "mainform/main_form.h"
+#include "platform/input_events.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
 #include "ui/timer_scheduler.h"
@@ -372,7 +373,70 @@ class Hook : public plat::ILowLevelHook<Sink> {
   }
 };
 using MouseHook = Hook<plat::IMouseHookSink>;
-using KeyboardHook = Hook<plat::IKeyHookSink>;
+
+// The recorder's input thread. Mouse and Key are its hooks' calls: each event is stamped with
+// the clock's time then and queued, and the notice of a batch reaches the recorder at once, or,
+// while the user-interface thread is `busy`, when the test calls Deliver.
+class InputEvents : public plat::IInputEventSource {
+ public:
+  explicit InputEvents(Clock& c) : clock(c) {}
+  Clock& clock;
+  bool refuseMouse = false;
+  bool refuseKeys = false;
+  bool mouseHooked = false;
+  bool keysHooked = false;
+  int starts = 0;
+  bool busy = false;
+  int notices = 0;  // notices of batches posted
+  plat::InputEventQueue queue;
+  plat::IInputEventListener* listener = nullptr;  // kept after Stop: a late notice still comes
+
+  Hooks Start(bool withKeys, plat::IInputEventListener& l) override {
+    ++starts;
+    queue.Clear();
+    listener = &l;
+    mouseHooked = !refuseMouse;
+    keysHooked = withKeys && !refuseKeys;
+    return {mouseHooked, keysHooked};
+  }
+  void Stop() override { mouseHooked = keysHooked = false; }
+  void Take(std::vector<plat::InputEvent>& out) override { queue.Take(out); }
+
+  void Mouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData = 0) {
+    if (!mouseHooked) return;
+    plat::InputEvent e;
+    e.message = message;
+    e.x = x;
+    e.y = y;
+    e.mouseData = mouseData;
+    Queue(e);
+  }
+  void Key(uint32_t message, uint32_t vk, uint32_t scanCode, uint32_t flags = 0) {
+    if (!keysHooked) return;
+    plat::InputEvent e;
+    e.device = plat::InputEvent::Device::Keyboard;
+    e.message = message;
+    e.vk = vk;
+    e.scanCode = scanCode;
+    e.flags = flags;
+    Queue(e);
+  }
+  // The user-interface thread gets to the posted notices.
+  void Deliver() {
+    for (; pending > 0; --pending)
+      if (listener) listener->InputQueued();
+  }
+
+ private:
+  int pending = 0;
+  void Queue(plat::InputEvent& e) {
+    e.micros = clock.NowMicros();
+    if (!queue.Push(e)) return;
+    ++notices;
+    ++pending;
+    if (!busy) Deliver();
+  }
+};
 
 // The hotkey dialog: each Edit call plays the user's script, a list of choices pressed with OK
 // (the answers of `apply` are kept) ending with a cancel unless the last was accepted.
@@ -452,7 +516,7 @@ struct Form {
   Profile profile;
   Env env;
   MouseHook hook;
-  KeyboardHook keyHook;
+  InputEvents input{clock};
   HotkeyDialog hotkeyDialog;
   PointPicker picker;
   MainForm frm;
@@ -486,7 +550,7 @@ struct Form {
     s.Profile = &profile;
     s.Env = &env;
     s.MouseHook = &hook;
-    s.KeyboardHook = &keyHook;
+    s.InputEvents = &input;
     s.HotkeyDialog = &hotkeyDialog;
     s.PointPicker = &picker;
     return s;

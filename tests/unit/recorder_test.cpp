@@ -62,7 +62,7 @@ TEST_F(RecorderTest, CountdownTextsAndTiming) {
   EXPECT_FALSE(m.Recorder().Recording());
   f.clock.Advance(900);
   EXPECT_TRUE(m.Recorder().Recording());
-  EXPECT_TRUE(f.hook.installed);
+  EXPECT_TRUE(f.input.mouseHooked);
   EXPECT_EQ(f.window.caption, "  Recording... Press Shift+Ctrl+X to stop");
   EXPECT_EQ(m.statusLabel.Text(), "Recording macro...");
   EXPECT_FALSE(m.Recorder().CountingDown());
@@ -81,7 +81,7 @@ TEST_F(RecorderTest, HotkeysDuringTheCountdown) {
   EXPECT_TRUE(m.Recorder().Recording());
   EXPECT_FALSE(m.Recorder().CountingDown());
   m.HotkeyPressed(kStartMacrosHotkey);  // outside the countdown: nothing more
-  EXPECT_EQ(f.hook.installs, 1);
+  EXPECT_EQ(f.input.starts, 1);
 }
 
 TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
@@ -96,20 +96,20 @@ TEST_F(RecorderTest, CreateIsRefusedDuringARun) {
 TEST_F(RecorderTest, ThinningRules) {
   f.mouse.cursor = {10, 10};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 10, 10, 0, 0);  // the start position: dropped
+  f.input.Mouse(kMove, 10, 10);  // the start position: dropped
   f.clock.Advance(5);
-  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);
-  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);   // the same pixel twice: once
-  m.Recorder().OnMouse(kLDown, 11, 10, 0, 0);  // no move ahead of it: the pointer is there
-  m.Recorder().OnMouse(kMove, 12, 10, 0, 0);
-  m.Recorder().OnMouse(kLUp, 13, 10, 0, 0);    // a move to the release point first
-  m.Recorder().OnMouse(kMove, 11, 10, 0, 0);   // back to an earlier pixel: stored again
-  m.Recorder().OnMouse(kXDown, 20, 20, 0, 0);  // no side button named: ignored
-  m.Recorder().OnMouse(0x209, 20, 20, 0, 0);   // a double click message: not a hook event
-  m.Recorder().OnMouse(kRDown, 11, 10, 0, 0);
-  m.Recorder().OnMouse(kRUp, 11, 10, 0, 0);
-  m.Recorder().OnMouse(kMDown, 11, 11, 0, 0);
-  m.Recorder().OnMouse(kMUp, 11, 11, 0, 0);
+  f.input.Mouse(kMove, 11, 10);
+  f.input.Mouse(kMove, 11, 10);   // the same pixel twice: once
+  f.input.Mouse(kLDown, 11, 10);  // no move ahead of it: the pointer is there
+  f.input.Mouse(kMove, 12, 10);
+  f.input.Mouse(kLUp, 13, 10);    // a move to the release point first
+  f.input.Mouse(kMove, 11, 10);   // back to an earlier pixel: stored again
+  f.input.Mouse(kXDown, 20, 20);  // no side button named: ignored
+  f.input.Mouse(0x209, 20, 20);   // a double click message: not a hook event
+  f.input.Mouse(kRDown, 11, 10);
+  f.input.Mouse(kRUp, 11, 10);
+  f.input.Mouse(kMDown, 11, 11);
+  f.input.Mouse(kMUp, 11, 11);
   std::vector<MacroEvent> expected = {
       {5, K::Move, 11, 10, -1}, {5, K::Down, 11, 10, 0}, {5, K::Move, 12, 10, -1},
       {5, K::Move, 13, 10, -1}, {5, K::Up, 13, 10, 0},   {5, K::Move, 11, 10, -1},
@@ -124,13 +124,13 @@ TEST_F(RecorderTest, WheelsAndSideButtons) {
   f.mouse.cursor = {0, 0};
   StartRecordingNow();
   f.clock.Advance(7);
-  m.Recorder().OnMouse(kWheel, 20, 20, 120u << 16, 0);
-  m.Recorder().OnMouse(kWheel, 20, 20, static_cast<uint32_t>(-240) << 16, 0);
-  m.Recorder().OnMouse(kHWheel, 21, 20, static_cast<uint32_t>(-120) << 16, 0);
-  m.Recorder().OnMouse(kXDown, 21, 20, 1u << 16, 0);
-  m.Recorder().OnMouse(kXUp, 21, 20, 1u << 16, 0);
-  m.Recorder().OnMouse(kXDown, 22, 20, 2u << 16, 0);
-  m.Recorder().OnMouse(kXUp, 22, 20, 2u << 16, 0);
+  f.input.Mouse(kWheel, 20, 20, 120u << 16);
+  f.input.Mouse(kWheel, 20, 20, static_cast<uint32_t>(-240) << 16);
+  f.input.Mouse(kHWheel, 21, 20, static_cast<uint32_t>(-120) << 16);
+  f.input.Mouse(kXDown, 21, 20, 1u << 16);
+  f.input.Mouse(kXUp, 21, 20, 1u << 16);
+  f.input.Mouse(kXDown, 22, 20, 2u << 16);
+  f.input.Mouse(kXUp, 22, 20, 2u << 16);
   EXPECT_EQ(m.Recorder().Events(), (std::vector<MacroEvent>{{7, K::Move, 20, 20, -1},
                                                             {7, K::Wheel, 20, 20, 120},
                                                             {7, K::Wheel, 20, 20, -240},
@@ -141,8 +141,14 @@ TEST_F(RecorderTest, WheelsAndSideButtons) {
                                                             {7, K::Move, 22, 20, -1},
                                                             {7, K::Down, 22, 20, 4},
                                                             {7, K::Up, 22, 20, 4}}));
-  EXPECT_FALSE(f.keyHook.installed);  // "Keyboard" is off
-  m.Recorder().OnKey(kKeyDown, 'A', 0x1E, 0);
+  EXPECT_FALSE(f.input.keysHooked);  // "Keyboard" is off
+  // Nor is a key that reaches the queue kept.
+  plat::InputEvent key;
+  key.device = plat::InputEvent::Device::Keyboard;
+  key.message = kKeyDown;
+  key.vk = 'A';
+  f.input.queue.Push(key);
+  m.Recorder().DrainInput();
   EXPECT_EQ(m.Recorder().Events().size(), 10u);
 }
 
@@ -150,7 +156,8 @@ TEST_F(RecorderTest, WheelsAndSideButtons) {
 // pressed, auto-repeat included, at the pointer's last position; a release whose press was not
 // recorded (the start-recording chord let go after the countdown) is left out, and so are the
 // presses of the stop chord at the end, whatever the stop hotkey is, while earlier uses of the
-// same keys stay.
+// same keys stay. The same when the user-interface thread has not yet taken the chord's keys
+// from the queue when the hotkey comes.
 TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
   constexpr uint32_t kLCtrl = 0xA2, kLShift = 0xA0, kLAlt = 0xA4, kF6 = 0x75;
   const int32_t ctrl = PackMacroKey(kLCtrl, 0x1D, false), c = PackMacroKey('C', 0x2E, false),
@@ -183,75 +190,151 @@ TEST_F(RecorderTest, KeysWithoutTheProgramsOwnChords) {
       {"Alt+F6", {kF6, hk::kModAlt}, {{kSysKeyDown, kLAlt, 0x38}, {kSysKeyDown, kF6, 0x40}}},
       {"F6", {kF6, 0}, {{kKeyDown, kF6, 0x40}}},
   };
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.label);
-    fakes::TempDir folder{"keys"};
-    fakes::Form g{[&](fakes::Form& h) {
-      h.env.realFiles = true;
-      h.env.vars["APPDATA"] = folder.path.string();
-    }};
-    MainForm& n = g.frm;
-    n.Hotkeys().SetKey(hotkeys::HotkeyAction::Stop, k.stop);
-    g.mouse.cursor = {5, 6};
-    n.macrosRadio.UserClick();
-    n.recordKeysCheck.UserClick();
-    n.createMacroButton.UserClick();
-    n.HotkeyPressed(kStartMacrosHotkey);
-    ASSERT_TRUE(n.Recorder().Recording());
-    EXPECT_TRUE(g.keyHook.installed);
-    EXPECT_TRUE(n.Recorder().RecordingKeys());
-    plat::IKeyHookSink& keys = n.Recorder();
-    // The start-recording chord is let go.
-    keys.OnKey(kKeyUp, 'R', 0x13, 0);
-    keys.OnKey(kKeyUp, kLShift, 0x2A, 0);
-    keys.OnKey(kKeyUp, kLCtrl, 0x1D, 0);
-    g.clock.Advance(10);
-    keys.OnKey(kKeyDown, kLCtrl, 0x1D, 0);  // Ctrl+C: Ctrl belongs to most chords too
-    keys.OnKey(kKeyDown, 'C', 0x2E, 0);
-    keys.OnKey(kKeyUp, 'C', 0x2E, 0);
-    keys.OnKey(kKeyUp, kLCtrl, 0x1D, 0);
-    g.clock.Advance(10);
-    n.Recorder().OnMouse(kMove, 30, 40, 0, 0);
-    keys.OnKey(kKeyDown, 'A', 0x1E, 0);
-    keys.OnKey(kKeyDown, 'A', 0x1E, 0);  // auto-repeat
-    keys.OnKey(kKeyUp, 'A', 0x1E, 0);
-    keys.OnKey(kKeyUp, 'B', 0x30, 0);  // never pressed while recording
-    keys.OnKey(kKeyDown, 0x27, 0x4D, 0x01);
-    keys.OnKey(kKeyUp, 0x27, 0x4D, 0x81);
-    keys.OnKey(kKeyDown, 'X', 0x2D, 0);  // the stop chord's key, typed on its own
-    keys.OnKey(kKeyUp, 'X', 0x2D, 0);
-    g.clock.Advance(10);
-    for (const Press& p : k.chord) {
-      keys.OnKey(p.message, p.vk, p.scan, 0);
-      n.Recorder().OnMouse(kMove, 31, 40, 0, 0);  // the hand moves the mouse meanwhile
+  for (const bool chordStillQueued : {false, true})
+    for (const auto& k : cases) {
+      SCOPED_TRACE(k.label);
+      SCOPED_TRACE(chordStillQueued ? "chord still queued at the hotkey" : "chord taken at once");
+      fakes::TempDir folder{"keys"};
+      fakes::Form g{[&](fakes::Form& h) {
+        h.env.realFiles = true;
+        h.env.vars["APPDATA"] = folder.path.string();
+      }};
+      MainForm& n = g.frm;
+      n.Hotkeys().SetKey(hotkeys::HotkeyAction::Stop, k.stop);
+      g.mouse.cursor = {5, 6};
+      n.macrosRadio.UserClick();
+      n.recordKeysCheck.UserClick();
+      n.createMacroButton.UserClick();
+      n.HotkeyPressed(kStartMacrosHotkey);
+      ASSERT_TRUE(n.Recorder().Recording());
+      EXPECT_TRUE(g.input.keysHooked);
+      EXPECT_TRUE(n.Recorder().RecordingKeys());
+      // The start-recording chord is let go.
+      g.input.Key(kKeyUp, 'R', 0x13);
+      g.input.Key(kKeyUp, kLShift, 0x2A);
+      g.input.Key(kKeyUp, kLCtrl, 0x1D);
+      g.clock.Advance(10);
+      g.input.Key(kKeyDown, kLCtrl, 0x1D);  // Ctrl+C: Ctrl belongs to most chords too
+      g.input.Key(kKeyDown, 'C', 0x2E);
+      g.input.Key(kKeyUp, 'C', 0x2E);
+      g.input.Key(kKeyUp, kLCtrl, 0x1D);
+      g.clock.Advance(10);
+      g.input.Mouse(kMove, 30, 40);
+      g.input.Key(kKeyDown, 'A', 0x1E);
+      g.input.Key(kKeyDown, 'A', 0x1E);  // auto-repeat
+      g.input.Key(kKeyUp, 'A', 0x1E);
+      g.input.Key(kKeyUp, 'B', 0x30);  // never pressed while recording
+      g.input.Key(kKeyDown, 0x27, 0x4D, 0x01);
+      g.input.Key(kKeyUp, 0x27, 0x4D, 0x81);
+      g.input.Key(kKeyDown, 'X', 0x2D);  // the stop chord's key, typed on its own
+      g.input.Key(kKeyUp, 'X', 0x2D);
+      g.clock.Advance(10);
+      g.input.busy = chordStillQueued;
+      for (const Press& p : k.chord) {
+        g.input.Key(p.message, p.vk, p.scan);
+        g.input.Mouse(kMove, 31, 40);  // the hand moves the mouse meanwhile
+      }
+      n.HotkeyPressed(kStopHotkey);
+      EXPECT_FALSE(g.input.keysHooked);
+      EXPECT_FALSE(g.input.mouseHooked);
+      ASSERT_EQ(n.Library().Macros().size(), 1u);
+      const RecordedMacro& made = *n.Library().Macros()[0];
+      EXPECT_EQ(made.Events(), (std::vector<MacroEvent>{{10, K::KeyDown, 5, 6, ctrl},
+                                                        {10, K::KeyDown, 5, 6, c},
+                                                        {10, K::KeyUp, 5, 6, c},
+                                                        {10, K::KeyUp, 5, 6, ctrl},
+                                                        {20, K::Move, 30, 40, -1},
+                                                        {20, K::KeyDown, 30, 40, a},
+                                                        {20, K::KeyDown, 30, 40, a},
+                                                        {20, K::KeyUp, 30, 40, a},
+                                                        {20, K::KeyDown, 30, 40, right},
+                                                        {20, K::KeyUp, 30, 40, right},
+                                                        {20, K::KeyDown, 30, 40, x},
+                                                        {20, K::KeyUp, 30, 40, x},
+                                                        {30, K::Move, 31, 40, -1}}));
+      EXPECT_EQ(made.DurationMs(), 30u);
+      auto back = RecordedMacro::LoadFromFile(made.FileName());
+      EXPECT_EQ(back->Events(), made.Events());
     }
-    n.HotkeyPressed(kStopHotkey);
-    EXPECT_FALSE(g.keyHook.installed);
-    EXPECT_FALSE(g.hook.installed);
-    ASSERT_EQ(n.Library().Macros().size(), 1u);
-    const RecordedMacro& made = *n.Library().Macros()[0];
-    EXPECT_EQ(made.Events(), (std::vector<MacroEvent>{{10, K::KeyDown, 5, 6, ctrl},
-                                                      {10, K::KeyDown, 5, 6, c},
-                                                      {10, K::KeyUp, 5, 6, c},
-                                                      {10, K::KeyUp, 5, 6, ctrl},
-                                                      {20, K::Move, 30, 40, -1},
-                                                      {20, K::KeyDown, 30, 40, a},
-                                                      {20, K::KeyDown, 30, 40, a},
-                                                      {20, K::KeyUp, 30, 40, a},
-                                                      {20, K::KeyDown, 30, 40, right},
-                                                      {20, K::KeyUp, 30, 40, right},
-                                                      {20, K::KeyDown, 30, 40, x},
-                                                      {20, K::KeyUp, 30, 40, x},
-                                                      {30, K::Move, 31, 40, -1}}));
-    EXPECT_EQ(made.DurationMs(), 30u);
-    auto back = RecordedMacro::LoadFromFile(made.FileName());
-    EXPECT_EQ(back->Events(), made.Events());
-  }
 }
 
-TEST_F(RecorderTest, HookOnlyRecordsWhileRecording) {
-  m.Recorder().OnMouse(kMove, 1, 1, 0, 0);
+// Only a recording records: events in the queue before one are not kept, nor does a notice that
+// comes after the recording ended add anything.
+TEST_F(RecorderTest, OnlyARecordingRecords) {
+  plat::InputEvent early;
+  early.message = kMove;
+  early.x = 1;
+  f.input.queue.Push(early);
+  m.Recorder().DrainInput();
   EXPECT_TRUE(m.Recorder().Events().empty());
+
+  f.mouse.cursor = {0, 0};
+  StartRecordingNow();
+  f.input.busy = true;
+  f.input.Mouse(kMove, 2, 2);
+  m.HotkeyPressed(kStopHotkey);
+  ASSERT_EQ(m.Library().Macros().size(), 1u);
+  f.input.Deliver();  // the notice of the batch that Finish took
+  f.input.queue.Push(early);
+  m.Recorder().DrainInput();
+  EXPECT_TRUE(m.Recorder().Events().empty());
+  EXPECT_EQ(m.Library().Macros()[0]->Events(), (std::vector<MacroEvent>{{0, K::Move, 2, 2, -1}}));
+}
+
+// The hooks stamp each event when they see it; a user-interface thread that is busy for 500 ms
+// takes the batch late, with one notice, and the events keep their times.
+TEST_F(RecorderTest, ABusyUserInterfaceThreadKeepsTheEventsTimes) {
+  f.mouse.cursor = {0, 0};
+  StartRecordingNow();
+  f.clock.Advance(10);
+  f.input.busy = true;
+  for (int i = 1; i <= 4; ++i) {
+    f.input.Mouse(kMove, 10 * i, 5);
+    f.clock.Advance(5);
+  }
+  f.input.Mouse(kLDown, 40, 5);
+  f.clock.Advance(3);
+  f.input.Mouse(kLUp, 40, 5);
+  f.clock.Advance(500);
+  EXPECT_TRUE(m.Recorder().Events().empty());  // nothing taken yet
+  EXPECT_EQ(f.input.notices, 1);               // one notice for the batch
+  f.input.busy = false;
+  f.input.Deliver();
+  const std::vector<MacroEvent> expected = {{10, K::Move, 10, 5, -1}, {15, K::Move, 20, 5, -1},
+                                            {20, K::Move, 30, 5, -1}, {25, K::Move, 40, 5, -1},
+                                            {30, K::Down, 40, 5, 0},  {33, K::Up, 40, 5, 0}};
+  EXPECT_EQ(m.Recorder().Events(), expected);
+  f.input.Mouse(kMove, 41, 5);  // a new batch, a new notice
+  EXPECT_EQ(f.input.notices, 2);
+  m.HotkeyPressed(kStopHotkey);
+  ASSERT_EQ(m.Library().Macros().size(), 1u);
+  std::vector<MacroEvent> saved = expected;
+  saved.push_back({533, K::Move, 41, 5, -1});
+  EXPECT_EQ(m.Library().Macros()[0]->Events(), saved);
+  EXPECT_EQ(m.Library().Macros()[0]->DurationMs(), 533u);
+}
+
+// The stop hotkey comes before the user-interface thread has taken anything: the recording is
+// what the hooks saw, at their times.
+TEST_F(RecorderTest, TheEndTakesWhatIsStillQueued) {
+  f.mouse.cursor = {0, 0};
+  StartRecordingNow();
+  f.input.busy = true;
+  f.clock.Advance(20);
+  f.input.Mouse(kMove, 7, 8);
+  f.clock.Advance(20);
+  f.input.Mouse(kRDown, 7, 8);
+  f.input.Mouse(kRUp, 9, 8);
+  f.clock.Advance(300);
+  m.HotkeyPressed(kStopHotkey);
+  EXPECT_FALSE(f.input.mouseHooked);
+  ASSERT_EQ(m.Library().Macros().size(), 1u);
+  EXPECT_EQ(m.Library().Macros()[0]->Events(), (std::vector<MacroEvent>{{20, K::Move, 7, 8, -1},
+                                                                        {40, K::Down, 7, 8, 1},
+                                                                        {40, K::Move, 9, 8, -1},
+                                                                        {40, K::Up, 9, 8, 1}}));
+  EXPECT_EQ(m.statusLabel.Text(),
+            "Macro saved: 2024-03-07 09.05.02 (0.0s). Recording stopped by hotkey.");
 }
 
 TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
@@ -259,15 +342,15 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
   f.env.now = {2024, 3, 7, 9, 5, 2};
   StartRecordingNow();
   f.clock.Advance(15);
-  m.Recorder().OnMouse(kMove, 641, 480, 0, 0);
+  f.input.Mouse(kMove, 641, 480);
   f.clock.Advance(1185);
-  m.Recorder().OnMouse(kLDown, 641, 480, 0, 0);
+  f.input.Mouse(kLDown, 641, 480);
   f.clock.Advance(34);
-  m.Recorder().OnMouse(kLUp, 641, 480, 0, 0);
+  f.input.Mouse(kLUp, 641, 480);
   f.clock.Advance(5000);  // idle time before the stop does not count
   m.HotkeyPressed(kStopHotkey);
   EXPECT_FALSE(m.Recorder().Recording());
-  EXPECT_FALSE(f.hook.installed);
+  EXPECT_FALSE(f.input.mouseHooked);
   EXPECT_FALSE(m.CompactActive());
   EXPECT_EQ(f.window.caption, "  JUX Zura Divudiv 1.0");
   EXPECT_EQ(m.statusLabel.Text(),
@@ -287,7 +370,7 @@ TEST_F(RecorderTest, StopHotkeySavesListsAndSelects) {
 TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
   for (int i = 0; i < 3; ++i) {
     StartRecordingNow();
-    m.Recorder().OnMouse(kMove, 100 + i, 5, 0, 0);
+    f.input.Mouse(kMove, 100 + i, 5);
     m.HotkeyPressed(kStopHotkey);
   }
   EXPECT_EQ(MacroFiles(),
@@ -299,7 +382,7 @@ TEST_F(RecorderTest, RecordingsInTheSameSecondGetTheirOwnFiles) {
 TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
   f.mouse.cursor = {50, 50};
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 50, 50, 0, 0);
+  f.input.Mouse(kMove, 50, 50);
   m.HotkeyPressed(kStopHotkey);
   EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
   EXPECT_TRUE(MacroFiles().empty());
@@ -308,13 +391,13 @@ TEST_F(RecorderTest, EmptyRecordingSavesNothing) {
 
 TEST_F(RecorderTest, ClosingDuringARecordingSavesIt) {
   StartRecordingNow();
-  m.Recorder().OnMouse(kMove, 3, 4, 0, 0);
+  f.input.Mouse(kMove, 3, 4);
   m.Closing();
   EXPECT_NE(m.statusLabel.Text().find("Recording stopped because application is closing."),
             std::string::npos);
   EXPECT_EQ(MacroFiles().size(), 1u);
   m.Destroy();
-  EXPECT_FALSE(f.hook.installed);
+  EXPECT_FALSE(f.input.mouseHooked);
 }
 
 TEST_F(RecorderTest, ClosingDuringTheCountdownSavesNothing) {
@@ -330,8 +413,8 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
   fs::remove_all(macros);
   { std::ofstream(macros.string()) << "not a folder"; }
   StartRecordingNow();
-  m.Recorder().OnMouse(kLDown, 20, 30, 0, 0);
-  m.Recorder().OnMouse(kLUp, 20, 30, 0, 0);
+  f.input.Mouse(kLDown, 20, 30);
+  f.input.Mouse(kLUp, 20, 30);
   f.dialogs.messages.clear();
   m.HotkeyPressed(kStopHotkey);
   ASSERT_EQ(f.dialogs.messages.size(), 1u);
@@ -365,10 +448,26 @@ TEST_F(RecorderTest, ARecordingThatCannotBeWrittenStaysInTheList) {
 }
 
 TEST_F(RecorderTest, ARefusedHookRecordsNothing) {
-  f.hook.refuse = true;
+  f.input.refuseMouse = true;
   StartRecordingNow();
   m.HotkeyPressed(kStopHotkey);
   EXPECT_EQ(m.statusLabel.Text(), "Macro recording cancelled or empty.");
+}
+
+// "Keyboard" checked, but the system refuses the keyboard hook: the mouse is still recorded.
+TEST_F(RecorderTest, ARefusedKeyboardHookLeavesTheMouse) {
+  f.input.refuseKeys = true;
+  f.mouse.cursor = {0, 0};
+  m.macrosRadio.UserClick();
+  m.recordKeysCheck.UserClick();
+  m.createMacroButton.UserClick();
+  m.HotkeyPressed(kStartMacrosHotkey);
+  ASSERT_TRUE(m.Recorder().Recording());
+  EXPECT_FALSE(m.Recorder().RecordingKeys());
+  f.input.Mouse(kMove, 3, 3);
+  m.HotkeyPressed(kStopHotkey);
+  ASSERT_EQ(m.Library().Macros().size(), 1u);
+  EXPECT_EQ(m.Library().Macros()[0]->Events(), (std::vector<MacroEvent>{{0, K::Move, 3, 3, -1}}));
 }
 
 TEST(RecordingNameTest, OneDecimalWithTheUsersSeparator) {

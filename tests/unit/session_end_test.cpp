@@ -52,12 +52,12 @@ TEST_F(SessionEndTest, ARecordingIsSavedAndTheSettingsWrittenOnce) {
   m.HotkeyPressed(kStartMacrosHotkey);
   ASSERT_TRUE(m.Recorder().Recording());
   f.clock.Advance(500);
-  m.Recorder().OnMouse(0x200, 30, 40, 0, 0);
+  f.input.Mouse(0x200, 30, 40);
   f.profile.writes.clear();
 
   m.SessionEnding();
   EXPECT_FALSE(m.Recorder().Recording());
-  EXPECT_FALSE(f.hook.installed);
+  EXPECT_FALSE(f.input.mouseHooked);
   EXPECT_FALSE(m.CompactActive());
   EXPECT_EQ(m.statusLabel.Text(),
             "Macro saved: 2024-03-07 09.05.02 (0.5s). Recording stopped: Windows is shutting "
@@ -79,7 +79,7 @@ TEST_F(SessionEndTest, TheCountdownIsCancelledWithoutAMacro) {
   EXPECT_FALSE(m.CompactActive());
   f.clock.Advance(20000);  // the countdown does not go on into a recording
   EXPECT_FALSE(m.Recorder().Recording());
-  EXPECT_FALSE(f.hook.installed);
+  EXPECT_EQ(f.input.starts, 0);
   EXPECT_EQ(MacroFiles(), 0u);
   EXPECT_EQ(MillisWrites(), 1);
   ExpectDestroyWritesNothing();
