@@ -157,7 +157,6 @@ void MainWindow::MsgCreate() {
   services.Hotkeys = &hotkeys_;
   services.Profile = &profile_;
   services.Env = &env_;
-  services.MouseHook = &mouseHook_;
   services.InputEvents = &inputThread_;
   services.HotkeyDialog = &hotkeyDialog_;
   services.PointPicker = &picker_;

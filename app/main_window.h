@@ -116,7 +116,6 @@ class MainWindow : public mainform::IFormWindow {
   Profile profile_;
   Environment env_;
   TrayIcon tray_;
-  MouseHook mouseHook_;
   // The recorder's hooks; posts InputThread::kQueuedMessage to the window.
   InputThread inputThread_{clock_};
   UINT taskbarCreated_ = 0;

@@ -85,7 +85,6 @@ int wmain(int argc, wchar_t** argv) {
   win::Shell shell;
   win::Profile profile;
   win::Environment env;
-  win::MouseHook hook;
   win::InputThread inputEvents(clock);  // the recorder's; never started here
   HeadlessWindow window;
   NoHotkeys hotkeys;
@@ -109,7 +108,6 @@ int wmain(int argc, wchar_t** argv) {
   s.Hotkeys = &hotkeys;
   s.Profile = &profile;
   s.Env = &env;
-  s.MouseHook = &hook;
   s.InputEvents = &inputEvents;
   MainForm frm(s);
   frm.Create();

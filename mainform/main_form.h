@@ -42,7 +42,6 @@ struct FormServices {
   plat::IHotkeys* Hotkeys = nullptr;
   plat::IProfile* Profile = nullptr;
   plat::IEnvironment* Env = nullptr;
-  plat::IMouseHook* MouseHook = nullptr;
   // The recorder's hooks, on their input thread; stamped with Clock.
   plat::IInputEventSource* InputEvents = nullptr;
   IHotkeyDialog* HotkeyDialog = nullptr;

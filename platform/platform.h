@@ -85,31 +85,6 @@ class IClock {
   virtual uint64_t NowMicros() = 0;
 };
 
-// Receives the calls of the low-level mouse hook: the message (WM_MOUSEMOVE, WM_LBUTTONDOWN,
-// WM_MOUSEWHEEL, WM_XBUTTONDOWN, ...), the point it reports, its mouseData (the wheel delta or
-// the side button in the high word) and the dwExtraInfo of the input (what the program that
-// sent it put there). Constant work, nothing thrown.
-class IMouseHookSink {
- public:
-  virtual ~IMouseHookSink() = default;
-  virtual void OnMouse(uint32_t message, int32_t x, int32_t y, uint32_t mouseData,
-                       uint64_t extraInfo) noexcept = 0;
-};
-
-// A system-wide low-level hook on the calling thread. Its procedure hands every event to the
-// sink and always passes the input on. (The recorder's hooks are on an input thread of their
-// own: platform/input_events.h.)
-template <typename Sink>
-class ILowLevelHook {
- public:
-  virtual ~ILowLevelHook() = default;
-  // Installs the hook; false when the system refused. The sink must stay until Remove.
-  virtual bool Install(Sink& sink) = 0;
-  virtual void Remove() = 0;
-};
-
-using IMouseHook = ILowLevelHook<IMouseHookSink>;
-
 class IRandom {
  public:
   virtual ~IRandom() = default;

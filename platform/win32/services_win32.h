@@ -39,48 +39,6 @@ class Clock : public plat::IClock {
   LARGE_INTEGER frequency_{};
 };
 
-// A low-level hook (WH_MOUSE_LL) on the thread that installs it; its procedure hands each event
-// to the sink. One at a time per thread: the system calls the procedure on the installing
-// thread, which finds its sink there. (The recorder's hooks: win::InputThread.)
-template <typename Sink, int kHookType>
-class LowLevelHook : public plat::ILowLevelHook<Sink> {
- public:
-  LowLevelHook() = default;
-  ~LowLevelHook() override { Remove(); }
-  LowLevelHook(const LowLevelHook&) = delete;
-  LowLevelHook& operator=(const LowLevelHook&) = delete;
-  bool Install(Sink& sink) override {
-    Remove();
-    sink_ = &sink;
-    hook_ = SetWindowsHookExW(kHookType, Proc, GetModuleHandleW(nullptr), 0);
-    if (!hook_) sink_ = nullptr;
-    return hook_ != nullptr;
-  }
-  void Remove() override {
-    if (hook_) UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
-    sink_ = nullptr;
-  }
-
- private:
-  static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) noexcept {
-    if (code >= 0 && sink_ != nullptr) Deliver(*sink_, static_cast<uint32_t>(wp), lp);
-    return CallNextHookEx(nullptr, code, wp, lp);
-  }
-  static void Deliver(Sink& sink, uint32_t message, LPARAM lp) noexcept;
-  static inline thread_local Sink* sink_ = nullptr;
-  HHOOK hook_ = nullptr;
-};
-
-using MouseHook = LowLevelHook<plat::IMouseHookSink, WH_MOUSE_LL>;
-
-template <>
-inline void MouseHook::Deliver(plat::IMouseHookSink& sink, uint32_t message, LPARAM lp) noexcept {
-  const auto* data = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
-  sink.OnMouse(message, data->pt.x, data->pt.y, static_cast<uint32_t>(data->mouseData),
-               static_cast<uint64_t>(data->dwExtraInfo));
-}
-
 class Random : public plat::IRandom {
  public:
   Random();

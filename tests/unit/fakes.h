@@ -352,28 +352,6 @@ class Env : public plat::IEnvironment {
   }
 };
 
-// A low-level hook: records whether it is installed and hands the tests its sink.
-template <typename Sink>
-class Hook : public plat::ILowLevelHook<Sink> {
- public:
-  bool installed = false;
-  bool refuse = false;
-  int installs = 0;
-  Sink* sink = nullptr;
-  bool Install(Sink& s) override {
-    ++installs;
-    if (refuse) return false;
-    installed = true;
-    sink = &s;
-    return true;
-  }
-  void Remove() override {
-    installed = false;
-    sink = nullptr;
-  }
-};
-using MouseHook = Hook<plat::IMouseHookSink>;
-
 // The recorder's input thread. Mouse and Key are its hooks' calls: each event is stamped with
 // the clock's time then and queued, and the notice of a batch reaches the recorder at once, or,
 // while the user-interface thread is `busy`, when the test calls Deliver.
@@ -515,7 +493,6 @@ struct Form {
   Hotkeys hotkeys;
   Profile profile;
   Env env;
-  MouseHook hook;
   InputEvents input{clock};
   HotkeyDialog hotkeyDialog;
   PointPicker picker;
@@ -549,7 +526,6 @@ struct Form {
     s.Hotkeys = &hotkeys;
     s.Profile = &profile;
     s.Env = &env;
-    s.MouseHook = &hook;
     s.InputEvents = &input;
     s.HotkeyDialog = &hotkeyDialog;
     s.PointPicker = &picker;

@@ -393,7 +393,7 @@ TEST_F(HandMoveTest, CursorModeTheOptionOffAndTheStartDelayLeaveTheMouseAlone) {
   EXPECT_EQ(HandDrags(1000), -1);
   EXPECT_TRUE(m.Running());
   m.stopButton.UserClick();
-  EXPECT_EQ(f.hook.installs, 0) << "a run installs no hook";
+  EXPECT_EQ(f.input.starts, 0) << "a run hooks nothing";
   m.Destroy();
   EXPECT_EQ(f.profile.Get("UI", "stopOnMouseMove"), "0");
 
