@@ -21,6 +21,10 @@ void HandCheck::Arm() {
   Disarm();
   armed_ = true;
   resyncs_ = input_.PointerResyncs();
+  // The display server's pointer may have been left behind (by input sent while a low-level
+  // hook was installed, a recording's among them): in step from here, the program's moves keep
+  // it so.
+  if (resyncs_) input_.SyncDisplayPointer();
 }
 
 void HandCheck::Disarm() {

@@ -71,6 +71,10 @@ class IInput {
   // pointer has rested for kPointerResyncMs (Wine does: its GetCursorPos then asks the X server,
   // whose pointer a move sent while a low-level hook is installed anywhere leaves behind).
   virtual bool PointerResyncs() = 0;
+  // Where it does, brings the display server's pointer to where the system has it (a move by
+  // a pixel and back: a move to the point the system already has does not reach the display
+  // server).
+  virtual void SyncDisplayPointer() = 0;
 };
 inline constexpr uint32_t kPointerResyncMs = 100;
 

@@ -141,6 +141,14 @@ bool SystemInput::PointerResyncs() {
   return wine;
 }
 
+void SystemInput::SyncDisplayPointer() {
+  POINT p;
+  if (!GetCursorPos(&p)) return;
+  const plat::Rect screen = VirtualScreen();
+  SetCursorPos(p.x + 1 < screen.Right ? p.x + 1 : p.x - 1, p.y);
+  SetCursorPos(p.x, p.y);
+}
+
 bool SystemInput::CursorPos(plat::Point& out) {
   POINT p;
   if (!GetCursorPos(&p)) return false;

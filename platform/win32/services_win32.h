@@ -22,6 +22,7 @@ class SystemInput : public plat::IInput {
   uint32_t DpiAt(const plat::Point& screen) override;
   // Under Wine (its ntdll exports wine_get_version).
   bool PointerResyncs() override;
+  void SyncDisplayPointer() override;
 
  private:
   HWND hwnd_ = nullptr;

@@ -117,6 +117,8 @@ class Mouse : public plat::IInput {
   uint32_t DpiAt(const plat::Point&) override { return dpi; }
   bool resyncs = false;  // as under Wine
   bool PointerResyncs() override { return resyncs; }
+  int syncs = 0;
+  void SyncDisplayPointer() override { ++syncs; }
 };
 
 class Random : public plat::IRandom {

@@ -227,6 +227,8 @@ TEST(HandCheckRuleTest, APointerPutBackWhereTheDisplayServerHasItIsNoHand) {
     r.check.Arm();
     r.mouse.cursor = {900, 700};
     ASSERT_TRUE(r.check.BeforeSend());
+    // The display server's pointer is brought into step once, when the run begins.
+    EXPECT_EQ(r.mouse.syncs, resyncs ? 1 : 0);
     for (int click = 0; click < 5; ++click) {
       r.ProgramMoves();
       r.clock.Advance(500);
