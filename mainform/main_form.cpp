@@ -186,9 +186,7 @@ MainForm::MainForm(const mainform::FormServices& services)
   startDelayTimer_.SetDriver(svc_.Timers);
   player_.OnRunCompleted = [this] { ++clicksDone_; };
   guard_.OnHandMove = [this] {
-    StopRun(std::string("Stopped: the mouse was moved by hand.") +
-            (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
-            std::to_string(clicksDone_));
+    StopRun("Stopped: the mouse was moved by hand. " + DoneText());
   };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
@@ -266,8 +264,7 @@ void MainForm::SessionEnding() {
   // A countdown is cancelled, a recording saved.
   FinishRecording("Recording stopped: " + reason);
   if (running_)
-    StopRun("Stopped: " + reason + (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
-            std::to_string(clicksDone_));
+    StopRun("Stopped: " + reason + " " + DoneText());
   SaveSettings();
   savedAtSessionEnd_ = true;
 }
@@ -342,10 +339,9 @@ void MainForm::HotkeyPressed(uintptr_t id) {
       if (recorder_.Recording()) {
         const HotkeyData chord = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
         FinishRecording("Recording stopped by hotkey.", &chord);
-      } else if (macrosRadio.Checked())
-        StopRun("Stopped by hotkey. Runs done: " + std::to_string(clicksDone_));
-      else
-        StopRun("Stopped by hotkey. Clicks done: " + std::to_string(clicksDone_));
+      } else {
+        StopRun("Stopped by hotkey. " + DoneText());
+      }
       break;
     case hotkeys::HotkeyAction::StartRecording:
       if (recorder_.CountingDown()) BeginRecording();

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,9 @@ class MainForm : private macros::IPlaybackOutput,
 
   // A clicking run or a playback is under way (from StartRun to StopRun).
   bool Running() const { return running_; }
+  // The run under way, or the one being started, plays a macro: the window's Macros target, or
+  // a playback of the command line whatever the window's target.
+  bool PlaysMacro() const { return commandPlayback_.has_value() || macrosRadio.Checked(); }
   // Clicks of a clicking run, or whole runs of a playback, since the run started.
   uint64_t ClicksDone() const { return clicksDone_; }
   // The window is the compact bar of a run or a recording.
@@ -232,6 +236,14 @@ class MainForm : private macros::IPlaybackOutput,
   std::string deferredStopText_;
   bool running_ = false;
   uint64_t clicksDone_ = 0;
+  // A playback that the command line asked for (--play, --repeat): its macro and repeat count
+  // are its own, so the window's target, selection and repeat choice (and the settings file)
+  // stay the user's. Set from its start to the end of that run.
+  struct CommandPlayback {
+    std::shared_ptr<RecordedMacro> macro;
+    std::optional<int32_t> repeat;
+  };
+  std::optional<CommandPlayback> commandPlayback_;
   bool compactActive_ = false;
   // The settings were written at the end of the session; Destroy does not write them again.
   bool savedAtSessionEnd_ = false;
@@ -253,6 +265,10 @@ class MainForm : private macros::IPlaybackOutput,
   macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
+  // "Runs done: N" for a playback, "Clicks done: N" for a clicking run.
+  std::string DoneText() const;
+  // The macro that a playback starting now plays: the command line's, or the selected one.
+  std::shared_ptr<RecordedMacro> MacroToPlay();
   // Whether the stop hotkey is registered; when it is not, says so in a message box.
   bool StopHotkeyWorks();
   void ShowHotkeys();
