@@ -298,7 +298,36 @@ void MacroRecorder::DropStopChord(const HotkeyData& chord) {
   events_.resize(kept);
 }
 
-MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
+void MacroRecorder::DropFrom(uint32_t tick) {
+  const int32_t since = static_cast<int32_t>(tick - startTick_);
+  const uint32_t cut = since > 0 ? static_cast<uint32_t>(since) : 0;
+  size_t end = events_.size();
+  // (What came in the same millisecond came before: the menu opens after the click.)
+  while (end > 0 && events_[end - 1].DeltaMs > cut) --end;
+  // Before it, the right button's press and release (and the moves around them), when nothing
+  // else came after the press.
+  const auto right = [](const MacroEvent& e, MacroEventKind kind) {
+    return e.Kind == kind && e.Button == 1;
+  };
+  size_t i = end;
+  while (i > 0 && events_[i - 1].Kind == MacroEventKind::Move) --i;
+  if (i > 0 && right(events_[i - 1], MacroEventKind::Up)) {
+    --i;
+    while (i > 0 && events_[i - 1].Kind == MacroEventKind::Move) --i;
+    if (i > 0 && right(events_[i - 1], MacroEventKind::Down)) {
+      end = i - 1;
+      // The press comes with a move to its point.
+      const MacroEvent& press = events_[end];
+      if (end > 0 && events_[end - 1].Kind == MacroEventKind::Move &&
+          events_[end - 1].X == press.X && events_[end - 1].Y == press.Y)
+        --end;
+    }
+  }
+  events_.resize(end);
+}
+
+MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord,
+                                            std::optional<uint32_t> cutTick) {
   Result result;
   if (!recording_ && !countingDown_) return result;
   countingDown_ = false;
@@ -308,6 +337,7 @@ MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
   if (recording_) {
     RemoveHooks();
     recording_ = false;
+    if (cutTick) DropFrom(*cutTick);
     if (stopChord) DropStopChord(*stopChord);
     // Until the last event kept (the clock ticks with each event recorded).
     duration = events_.empty() ? 0 : events_.back().DeltaMs;

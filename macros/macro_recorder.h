@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,11 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
   // Ends the countdown or the recording: the hooks are removed and the timers stop. A recording
   // with events becomes a macro of the library, saved as a new file when the folder can be
   // written and kept without a file when it cannot (the error is in the result). With
-  // `stopChord`, the hotkey that ended the recording, its keys at the end are left out.
-  Result Finish(const HotkeyData* stopChord = nullptr);
+  // `stopChord`, the hotkey that ended the recording, its keys at the end are left out. With
+  // `cutTick` (a tick of the clock), what was recorded from then on is left out, and so is the
+  // right click that led there (the one that opened the notification icon's menu).
+  Result Finish(const HotkeyData* stopChord = nullptr,
+                std::optional<uint32_t> cutTick = std::nullopt);
   // Removes the hook and stops the timers, keeping nothing (the window is going).
   void Shutdown();
 
@@ -83,6 +87,8 @@ class MacroRecorder : public plat::IMouseHookSink, public plat::IKeyHookSink {
   // Leaves out the stop hotkey's keys at the end of the recording: the press that fired it,
   // the modifiers held for it, and what follows of them (repeats, releases).
   void DropStopChord(const HotkeyData& chord);
+  // Leaves out the events from `tick` on and the right click just before them.
+  void DropFrom(uint32_t tick);
 
   plat::IClock& clock_;
   plat::IInput& mouse_;

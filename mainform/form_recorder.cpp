@@ -20,7 +20,10 @@ void MainForm::BeginRecording() {
 
 void MainForm::FinishRecording(const std::string& reason, const HotkeyData* stopChord) {
   if (!recorder_.Recording() && !recorder_.CountingDown()) return;
-  const macros::MacroRecorder::Result result = recorder_.Finish(stopChord);
+  // Ended through the tray menu: the user's way to it is left out.
+  const std::optional<uint32_t> cut = trayCutTick_;
+  trayCutTick_.reset();
+  const macros::MacroRecorder::Result result = recorder_.Finish(stopChord, cut);
   LeaveCompactUi();
   if (!result.macro) {
     statusLabel.SetText("Macro recording cancelled or empty.");

@@ -19,6 +19,7 @@
 #include "mainform/command_line.h"
 #include "mainform/form_dialogs.h"
 #include "mainform/form_window.h"
+#include "mainform/tray_menu.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
 
@@ -173,6 +174,21 @@ class MainForm : private macros::IPlaybackOutput,
   // Shows, restores and activates the window: the user asked for it.
   void ActivateMainWindow();
   void TrayIconClicked();
+  // The notification icon's menu: its items as they stand now (Start only where a start could
+  // be, Stop only while something runs).
+  std::vector<mainform::TrayMenuItem> TrayMenu() const;
+  // The menu opens and closes. While it is open a run sends nothing (in cursor mode a click would
+  // pick an item); a recording leaves out what the user does from its opening on.
+  void TrayMenuOpening();
+  void TrayMenuClosed();
+  // A command of the menu (ids::trayStart to ids::trayExit), whenever it comes; false for any
+  // other identifier.
+  bool TrayCommand(int id);
+  // A modal window of the program is open: a message or input box, the hotkey dialog, the cover
+  // that picks a point.
+  bool ModalOpen() const { return modalOpen_ > 0 || picking_; }
+  // Input is going out (the system may deliver messages meanwhile).
+  bool SendingInput() const { return input_.Sending(); }
   void AlwaysOnTopClicked();
   void MinimizeToTrayClicked();
   void AboutClicked();
@@ -253,7 +269,14 @@ class MainForm : private macros::IPlaybackOutput,
   std::string savedCaption_;
   bool savedTopMost_ = false;
 
+  // Modal windows of the program that are open; the pick cover counts while it covers.
+  int modalOpen_ = 0;
+  bool picking_ = false;
+  // The tray menu opened at this tick during a recording: a recording's end from the menu
+  // leaves out what came from then on.
+  std::optional<uint32_t> trayCutTick_;
   mainform::FormServices svc_;
+  mainform::ModalDialogs dialogs_;
   std::vector<ui::Control*> controls_;
   clicker::InputSynthesizer input_;
   clicker::ClickRun clickRun_;

@@ -131,9 +131,11 @@ class Dialogs : public plat::IDialogs {
   std::deque<plat::MsgResult> answers;  // empty: Ok / Yes
   std::deque<std::pair<bool, std::string>> inputs;
   std::vector<std::string> inputPrompts;
+  std::function<void()> whileOpen;  // runs while a box is shown
   plat::MsgResult Message(plat::MsgKind kind, plat::MsgButtons buttons,
                           const std::string& text) override {
     messages.push_back({kind, buttons, text});
+    if (whileOpen) whileOpen();
     if (answers.empty())
       return buttons == plat::MsgButtons::YesNo ? plat::MsgResult::Yes : plat::MsgResult::Ok;
     auto a = answers.front();
@@ -143,6 +145,7 @@ class Dialogs : public plat::IDialogs {
   bool InputBox(const std::string& caption, const std::string& prompt,
                 std::string& value) override {
     inputPrompts.push_back(caption + "|" + prompt + "|" + value);
+    if (whileOpen) whileOpen();
     if (inputs.empty()) return false;
     auto [ok, text] = inputs.front();
     inputs.pop_front();
@@ -195,6 +198,7 @@ class Window : public mainform::IFormWindow {
     visible = true;
     calls.push_back("Activate");
   }
+  void Close() override { calls.push_back("Close"); }
   void Repaint() override { calls.push_back("Repaint"); }
   int CaptionHeight() override { return captionHeight; }
   int FrameHeight() override { return frameHeight; }

@@ -224,9 +224,11 @@ TEST_F(FormCommandTest, APlayRunLeavesTheSavedChoicesAlone) {
   EXPECT_EQ(m.statusLabel.Text(), "Stopped from the command line. Runs done: 4");
 
   m.Destroy();  // writes the settings file
-  const std::pair<const char*, const char*> keys[] = {
-      {"Target", "mode"}, {"Repeat", "untilStopped"}, {"Repeat", "count"},
-      {"Macros", "selected"}, {"Coords", "x"}};
+  const std::pair<const char*, const char*> keys[] = {{"Target", "mode"},
+                                                      {"Repeat", "untilStopped"},
+                                                      {"Repeat", "count"},
+                                                      {"Macros", "selected"},
+                                                      {"Coords", "x"}};
   const std::string expected[] = {"1", "1", "100", "1", "700"};
   for (size_t i = 0; i < std::size(keys); ++i)
     EXPECT_EQ(f.profile.Get(keys[i].first, keys[i].second), expected[i]) << keys[i].second;
