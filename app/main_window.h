@@ -55,6 +55,7 @@ class MainWindow : public mainform::IFormWindow {
   void Show() override;
   void Activate() override;
   void Hide() override;
+  void Close() override;
   void SetTopMost(bool topMost) override;
   void PlaceTopMost(const plat::Rect& bounds) override;
   void Repaint() override;
@@ -69,6 +70,9 @@ class MainWindow : public mainform::IFormWindow {
   void MsgDpiChanged(WPARAM wp, LPARAM lp);
   void MsgActivate(WPARAM wp);
   void MsgNextDlgCtl(WPARAM wp, LPARAM lp);
+  // The notification icon's callback: the window comes, or the icon's menu opens.
+  void MsgTrayIcon(WPARAM wp, LPARAM lp);
+  void ShowTrayMenu(POINT at);
   // WM_COPYDATA: a later copy's arguments. TRUE when they were well-formed and are queued.
   LRESULT MsgCopyData(const COPYDATASTRUCT* data);
   void QueueCommand(const mainform::Command& command);
