@@ -55,10 +55,14 @@ void MainWindow::Guarded(F&& f) noexcept {
   try {
     f();
   } catch (const std::exception& e) {
-    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(),
-                MB_ICONERROR | MB_OK);
+    // Once the session ends nobody is left to answer a box, and Windows would wait for it.
+    if (!sessionEnded_)
+      MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(),
+                  MB_ICONERROR | MB_OK);
   } catch (...) {
-    MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    if (!sessionEnded_)
+      MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(),
+                  MB_ICONERROR | MB_OK);
   }
 }
 
@@ -409,7 +413,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_ENDSESSION:
       // wParam FALSE: the end of the session was cancelled, and nothing changes.
-      if (wp) Guarded([&] { frm_->SessionEnding(); });
+      if (wp) {
+        sessionEnded_ = true;
+        Guarded([&] { frm_->SessionEnding(); });
+      }
       return 0;
     case WM_DESTROY:
       Guarded([&] { frm_->Destroy(); });

@@ -128,6 +128,8 @@ class MainWindow : public mainform::IFormWindow {
   static constexpr UINT kRunCommandMessage = WM_APP + 2;
   std::deque<mainform::Command> commands_;
   bool commandsReady_ = false;
+  // WM_ENDSESSION came: no box is shown from here on.
+  bool sessionEnded_ = false;
   bool runningCommand_ = false;
   std::unique_ptr<MainForm> frm_;
 };

@@ -238,6 +238,7 @@ void MainForm::Create() {
   LoadMacroLibrary();
   ShowHotkeys();
   if (!hotkeys_.Problems().empty()) statusLabel.SetText(hotkeys_.Problems());
+  ShowSessionEndNote();
   startDelayTimer_.SetEnabled(false);
 }
 
@@ -260,15 +261,6 @@ void MainForm::Destroy() {
   hotkeys_.UnregisterAll();
   if (!savedAtSessionEnd_) SaveSettings();
   library_.Clear();
-}
-
-void MainForm::SessionEnding() {
-  const std::string reason = "Windows is shutting down.";
-  // A countdown is cancelled, a recording saved.
-  FinishRecording("Recording stopped: " + reason);
-  if (running_) StopRun("Stopped: " + reason + " " + DoneText());
-  SaveSettings();
-  savedAtSessionEnd_ = true;
 }
 
 // Control-state rules.

@@ -263,6 +263,9 @@ class MainForm : private macros::IPlaybackOutput,
   bool compactActive_ = false;
   // The settings were written at the end of the session; Destroy does not write them again.
   bool savedAtSessionEnd_ = false;
+  // During the end of the session: what could not be written in its place and where it went
+  // instead, for the next start's status line.
+  std::vector<std::string>* sessionNotes_ = nullptr;
   int32_t pendingSelection_ = -1;
   // The window as it was before the compact bar.
   plat::Rect savedBounds_;
@@ -299,6 +302,11 @@ class MainForm : private macros::IPlaybackOutput,
   // integrity level, whose input Windows refuses.
   void ShowStartedFor(const plat::Point& point);
   void PlaybackEnded(macros::MacroPlayer::End end);
+  // At the end of the session: a recording that could not be saved in the macro folder goes to
+  // the temporary folder; the note of it is added to the session's notes.
+  void SaveRecordingElsewhere(RecordedMacro& macro, const std::string& error);
+  // The note that the last session's end left in the temporary folder, on the status line.
+  void ShowSessionEndNote();
   // IPlaybackOutput
   bool Move(int32_t x, int32_t y) override { return input_.MoveTo(x, y); }
   bool Press(int32_t x, int32_t y, int32_t button) override {

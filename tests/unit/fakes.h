@@ -248,6 +248,7 @@ class Profile : public plat::IProfile {
   std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
   std::string path;       // the one file it holds
   std::string failOnKey;  // a write of this key fails
+  std::string failPath;   // every write to this file fails
   std::vector<std::string> writes;
 
   bool Read(const std::string& p, const std::string& section, const std::string& key,
@@ -264,7 +265,7 @@ class Profile : public plat::IProfile {
   }
   bool Write(const std::string& p, const std::string& section, const std::string& key,
              const std::string& value) override {
-    if (key == failOnKey) return false;
+    if (key == failOnKey || p == failPath) return false;
     path = p;
     writes.push_back(section + "/" + key + "=" + value);
     for (auto& [name, keys] : sections)
