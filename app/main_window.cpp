@@ -11,6 +11,7 @@
 
 #include "app/single_instance.h"
 #include "mainform/control_ids.h"
+#include "mainform/tray_menu.h"
 #include "platform/win32/text.h"
 #include "product/product.h"
 
@@ -54,10 +55,14 @@ void MainWindow::Guarded(F&& f) noexcept {
   try {
     f();
   } catch (const std::exception& e) {
-    MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(),
-                MB_ICONERROR | MB_OK);
+    // Once the session ends nobody is left to answer a box, and Windows would wait for it.
+    if (!sessionEnded_)
+      MessageBoxW(hwnd_, Widen(e.what()).c_str(), Widen(product::kTitle).c_str(),
+                  MB_ICONERROR | MB_OK);
   } catch (...) {
-    MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(), MB_ICONERROR | MB_OK);
+    if (!sessionEnded_)
+      MessageBoxW(hwnd_, L"Unexpected error.", Widen(product::kTitle).c_str(),
+                  MB_ICONERROR | MB_OK);
   }
 }
 
@@ -288,6 +293,38 @@ void MainWindow::MsgNextDlgCtl(WPARAM wp, LPARAM lp) {
   SetFocus(next);
 }
 
+void MainWindow::MsgTrayIcon(WPARAM wp, LPARAM lp) {
+  switch (mainform::TrayRequestFor(tray_.Event(lp), tray_.Version4())) {
+    case mainform::TrayRequest::ShowWindow:
+      frm_->TrayIconClicked();
+      break;
+    case mainform::TrayRequest::OpenMenu:
+      ShowTrayMenu(tray_.Point(wp));
+      break;
+    case mainform::TrayRequest::None:
+      break;
+  }
+}
+
+void MainWindow::ShowTrayMenu(POINT at) {
+  MenuHandle menu(CreatePopupMenu());
+  if (!menu.Get()) return;
+  for (const mainform::TrayMenuItem& item : frm_->TrayMenu())
+    AppendMenuW(menu.Get(), MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED),
+                static_cast<UINT_PTR>(item.id), Widen(item.text).c_str());
+  frm_->TrayMenuOpening();
+  UINT chosen = 0;
+  try {
+    chosen = TrayIcon::TrackMenu(hwnd_, menu.Get(), at);
+    // The command as a menu owned by the window sends it, carried out before the run goes on.
+    if (chosen != 0) SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+  } catch (...) {
+    frm_->TrayMenuClosed();
+    throw;
+  }
+  frm_->TrayMenuClosed();
+}
+
 LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
   MainWindow* self = nullptr;
   if (msg == WM_NCCREATE) {
@@ -322,6 +359,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
           SendMessageW(focus, BM_CLICK, 0, 0);
         return 0;
       }
+      if (lp == 0 && HIWORD(wp) == 0 && frm_) {
+        // A menu's command: the notification icon's, or anyone's who sends the same.
+        bool handled = false;
+        Guarded([&] { handled = frm_->TrayCommand(LOWORD(wp)); });
+        if (handled) return 0;
+      }
       if (binding_) {
         bool handled = false;
         Guarded([&] { handled = binding_->OnCommand(wp, lp); });
@@ -354,7 +397,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       Guarded([&] { frm_->HotkeyPressed(wp); });
       return 0;
     case TrayIcon::kCallbackMessage:
-      if (LOWORD(lp) == WM_LBUTTONUP) Guarded([&] { frm_->TrayIconClicked(); });
+      if (frm_ && frm_->SendingInput()) {
+        // Delivered while input goes out: the menu's loop must not nest in there.
+        PostMessageW(hwnd_, msg, wp, lp);
+        return 0;
+      }
+      if (frm_) Guarded([&] { MsgTrayIcon(wp, lp); });
       return 0;
     case WM_DPICHANGED:
       MsgDpiChanged(wp, lp);
@@ -368,7 +416,10 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_ENDSESSION:
       // wParam FALSE: the end of the session was cancelled, and nothing changes.
-      if (wp) Guarded([&] { frm_->SessionEnding(); });
+      if (wp) {
+        sessionEnded_ = true;
+        Guarded([&] { frm_->SessionEnding(); });
+      }
       return 0;
     case WM_DESTROY:
       Guarded([&] { frm_->Destroy(); });
@@ -465,6 +516,10 @@ void MainWindow::Activate() {
 
 void MainWindow::Hide() {
   ShowWindow(hwnd_, SW_HIDE);
+}
+
+void MainWindow::Close() {
+  PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::SetTopMost(bool topMost) {

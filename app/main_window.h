@@ -56,6 +56,7 @@ class MainWindow : public mainform::IFormWindow {
   void Show() override;
   void Activate() override;
   void Hide() override;
+  void Close() override;
   void SetTopMost(bool topMost) override;
   void PlaceTopMost(const plat::Rect& bounds) override;
   void Repaint() override;
@@ -70,6 +71,9 @@ class MainWindow : public mainform::IFormWindow {
   void MsgDpiChanged(WPARAM wp, LPARAM lp);
   void MsgActivate(WPARAM wp);
   void MsgNextDlgCtl(WPARAM wp, LPARAM lp);
+  // The notification icon's callback: the window comes, or the icon's menu opens.
+  void MsgTrayIcon(WPARAM wp, LPARAM lp);
+  void ShowTrayMenu(POINT at);
   // WM_COPYDATA: a later copy's arguments. TRUE when they were well-formed and are queued.
   LRESULT MsgCopyData(const COPYDATASTRUCT* data);
   void QueueCommand(const mainform::Command& command);
@@ -125,6 +129,8 @@ class MainWindow : public mainform::IFormWindow {
   static constexpr UINT kRunCommandMessage = WM_APP + 2;
   std::deque<mainform::Command> commands_;
   bool commandsReady_ = false;
+  // WM_ENDSESSION came: no box is shown from here on.
+  bool sessionEnded_ = false;
   bool runningCommand_ = false;
   std::unique_ptr<MainForm> frm_;
 };

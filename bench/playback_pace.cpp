@@ -31,6 +31,7 @@ class HeadlessWindow : public mainform::IFormWindow {
   void Show() override {}
   void Activate() override {}
   void Hide() override {}
+  void Close() override {}
   void SetTopMost(bool) override {}
   void PlaceTopMost(const plat::Rect&) override {}
   void Repaint() override {}

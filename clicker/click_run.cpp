@@ -30,6 +30,7 @@ void ClickRun::Halt() {
   clickTimer_.SetEnabled(false);
   holdTimer_.SetEnabled(false);
   tickDuringHold_ = false;
+  tickWhilePaused_ = releaseWhilePaused_ = false;
 }
 
 void ClickRun::Stop() {
@@ -37,13 +38,28 @@ void ClickRun::Stop() {
   clickTimer_.SetEnabled(false);
   holdTimer_.SetEnabled(false);
   tickDuringHold_ = false;
+  tickWhilePaused_ = releaseWhilePaused_ = false;
   if (heldButton_ < 0) return;
   const int32_t button = heldButton_;
   heldButton_ = -1;
   input_.ButtonUp(button);
 }
 
+void ClickRun::SetPaused(bool paused) {
+  if (paused_ == paused) return;
+  paused_ = paused;
+  if (paused) return;
+  // What came due meanwhile comes now, from the timers (not from inside the caller).
+  if (releaseWhilePaused_) holdTimer_.Restart(1);
+  if (tickWhilePaused_) clickTimer_.Restart(1);
+  releaseWhilePaused_ = tickWhilePaused_ = false;
+}
+
 void ClickRun::Tick() {
+  if (paused_) {
+    tickWhilePaused_ = true;
+    return;
+  }
   if (heldButton_ >= 0) {
     // No click starts while a button is held: the tick follows the release.
     tickDuringHold_ = true;
@@ -105,6 +121,10 @@ bool ClickRun::PerformAction(const ClickPlan& plan) {
 
 void ClickRun::HoldEnded() {
   holdTimer_.SetEnabled(false);
+  if (paused_ && heldButton_ >= 0) {
+    releaseWhilePaused_ = true;
+    return;
+  }
   if (heldButton_ < 0) return;
   const int32_t button = heldButton_;
   heldButton_ = -1;

@@ -51,6 +51,9 @@ class ClickRun {
   // Stops the timers and ends the action under way as soon as its input is out, sending
   // nothing itself; Stop lets go of a held button later.
   void Halt();
+  // While paused nothing is sent: a click or a release that comes due waits, and follows at
+  // once when the pause ends. A start or a stop leaves the pause as it is.
+  void SetPaused(bool paused);
   bool Ticking() const { return clickTimer_.Enabled(); }
   // The click timer's current interval: the base interval with the jitter drawn last.
   uint32_t Interval() const { return clickTimer_.Interval(); }
@@ -75,6 +78,9 @@ class ClickRun {
   // A tick came due during a hold; it is delivered when the hold ends, so that no click starts
   // while a button is held.
   bool tickDuringHold_ = false;
+  bool paused_ = false;
+  bool tickWhilePaused_ = false;
+  bool releaseWhilePaused_ = false;
   // Counts starts and stops. Sending input can run the window's handlers before it returns
   // (while the system waits for a low-level hook, it delivers the messages sent to the
   // thread), so a stop can come in the middle of an action: what follows the send checks this.

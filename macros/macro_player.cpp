@@ -34,7 +34,25 @@ void MacroPlayer::Start(std::shared_ptr<const RecordedMacro> macro, bool untilSt
   dueUs_ = clock_.NowMicros() + uint64_t{leadMs} * kUsPerMs;
   runStartUs_ = dueUs_;
   scaledSinceStart_ = 0;
+  if (paused_) pausedAtUs_ = clock_.NowMicros();  // the macro's time begins now
   Tick();
+}
+
+void MacroPlayer::SetPaused(bool paused) {
+  if (paused_ == paused) return;
+  paused_ = paused;
+  const uint64_t now = clock_.NowMicros();
+  if (paused) {
+    pausedAtUs_ = now;
+    timer_.SetEnabled(false);
+    return;
+  }
+  if (!macro_) return;
+  // The pace's anchors move on by the pause.
+  const uint64_t pausedFor = now - pausedAtUs_;
+  runStartUs_ += pausedFor;
+  dueUs_ += pausedFor;
+  ArmFor(now);
 }
 
 void MacroPlayer::Halt() {
@@ -67,7 +85,7 @@ void MacroPlayer::ArmFor(uint64_t dueUs) {
 }
 
 void MacroPlayer::Tick() {
-  if (!macro_) return;
+  if (!macro_ || paused_) return;
   const uint64_t sliceStart = clock_.NowMicros();
   for (;;) {
     const std::vector<MacroEvent>& events = macro_->Events();
@@ -119,6 +137,7 @@ void MacroPlayer::Tick() {
       Finish(End::Blocked);
       return;
     }
+    if (paused_) return;  // paused while the input went out
   }
 }
 

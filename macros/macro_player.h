@@ -61,6 +61,9 @@ class MacroPlayer {
   // Sends nothing more and ends the send under way as soon as its input is out, sending nothing
   // itself; Stop lets go of what is held later.
   void Halt();
+  // While paused nothing is sent and the macro's time stands still: the playback goes on where
+  // it was when the pause ends. A start or a stop leaves the pause as it is.
+  void SetPaused(bool paused);
   bool Active() const { return macro_ != nullptr; }
 
   // The longest stretch of overdue events sent in one go before the message loop gets its
@@ -93,6 +96,8 @@ class MacroPlayer {
   uint64_t runStartUs_ = 0;
   uint64_t scaledSinceStart_ = 0;
   uint64_t dueUs_ = 0;  // when the event sent last was due
+  bool paused_ = false;
+  uint64_t pausedAtUs_ = 0;
   // Buttons pressed and not released yet: left, right, middle, the two side buttons.
   std::array<bool, 5> held_{};
   // Keys pressed and not released yet, by virtual-key code: the packed key to release.

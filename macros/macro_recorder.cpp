@@ -307,7 +307,36 @@ void MacroRecorder::DropStopChord(const HotkeyData& chord) {
   events_.resize(kept);
 }
 
-MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
+void MacroRecorder::DropFrom(uint64_t micros) {
+  const uint32_t cut =
+      micros > startMicros_ ? static_cast<uint32_t>((micros - startMicros_) / 1000) : 0;
+  size_t end = events_.size();
+  // (What came in the same millisecond came before: the menu opens after the click.)
+  while (end > 0 && events_[end - 1].DeltaMs > cut) --end;
+  // Before it, the right button's press and release (and the moves around them), when nothing
+  // else came after the press.
+  const auto right = [](const MacroEvent& e, MacroEventKind kind) {
+    return e.Kind == kind && e.Button == 1;
+  };
+  size_t i = end;
+  while (i > 0 && events_[i - 1].Kind == MacroEventKind::Move) --i;
+  if (i > 0 && right(events_[i - 1], MacroEventKind::Up)) {
+    --i;
+    while (i > 0 && events_[i - 1].Kind == MacroEventKind::Move) --i;
+    if (i > 0 && right(events_[i - 1], MacroEventKind::Down)) {
+      end = i - 1;
+      // The press comes with a move to its point.
+      const MacroEvent& press = events_[end];
+      if (end > 0 && events_[end - 1].Kind == MacroEventKind::Move &&
+          events_[end - 1].X == press.X && events_[end - 1].Y == press.Y)
+        --end;
+    }
+  }
+  events_.resize(end);
+}
+
+MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord,
+                                            std::optional<uint64_t> cutMicros) {
   Result result;
   if (!recording_ && !countingDown_) return result;
   countingDown_ = false;
@@ -321,6 +350,7 @@ MacroRecorder::Result MacroRecorder::Finish(const HotkeyData* stopChord) {
     DrainInput();
     recording_ = false;
     keyHookInstalled_ = false;
+    if (cutMicros) DropFrom(*cutMicros);
     if (stopChord) DropStopChord(*stopChord);
     // Until the last event kept (the clock ticks with each event recorded).
     duration = events_.empty() ? 0 : events_.back().DeltaMs;

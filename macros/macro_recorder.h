@@ -11,6 +11,7 @@
 #include <bitset>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,8 +69,11 @@ class MacroRecorder : private plat::IInputEventListener {
   // the timers stop. A recording with events becomes a macro of the library, saved as a new file
   // when the folder can be written and kept without a file when it cannot (the error is in the
   // result). With `stopChord`, the hotkey that ended the recording, its keys at the end are left
-  // out.
-  Result Finish(const HotkeyData* stopChord = nullptr);
+  // out. With `cutMicros` (a time of the clock's NowMicros), what was recorded from then on is
+  // left out, and so is the right click that led there (the one that opened the notification
+  // icon's menu).
+  Result Finish(const HotkeyData* stopChord = nullptr,
+                std::optional<uint64_t> cutMicros = std::nullopt);
   // Removes the hook and stops the timers, keeping nothing (the window is going).
   void Shutdown();
 
@@ -90,6 +94,8 @@ class MacroRecorder : private plat::IInputEventListener {
   // Leaves out the stop hotkey's keys at the end of the recording: the press that fired it,
   // the modifiers held for it, and what follows of them (repeats, releases).
   void DropStopChord(const HotkeyData& chord);
+  // Leaves out the events from `micros` on and the right click just before them.
+  void DropFrom(uint64_t micros);
 
   plat::IClock& clock_;
   plat::IInput& mouse_;

@@ -55,4 +55,10 @@ inline constexpr int pickButton = 404;
 inline constexpr int speedLabel = 405;
 inline constexpr int stopOnMouseMoveCheck = 406;
 
+// The notification-area icon's menu: its items send WM_COMMAND with these to the main window.
+inline constexpr int trayStart = 901;
+inline constexpr int trayStop = 902;
+inline constexpr int trayShowWindow = 903;
+inline constexpr int trayExit = 904;
+
 }  // namespace ids

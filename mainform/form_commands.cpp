@@ -1,5 +1,6 @@
 // The window's side of the command line: what --start, --stop, --play, --repeat and --tray do,
-// whether they came with this copy or from a later one.
+// whether they came with this copy or from a later one. A --play run is the command's own: the
+// window's choices stay the user's.
 #include <string>
 #include <vector>
 
@@ -27,9 +28,7 @@ void MainForm::RunCommand(const mainform::Command& command) {
     if (recorder_.Recording() || recorder_.CountingDown())
       FinishRecording("Recording stopped from the command line.");
     else if (running_)
-      StopRun((macrosRadio.Checked() ? "Stopped from the command line. Runs done: "
-                                     : "Stopped from the command line. Clicks done: ") +
-              std::to_string(clicksDone_));
+      StopRun("Stopped from the command line. " + DoneText());
   }
   if (command.play) {
     // The target, the selection and the repeat mode stay as they are while something runs.
@@ -43,17 +42,11 @@ void MainForm::RunCommand(const mainform::Command& command) {
       statusLabel.SetText("No macro named \"" + *command.play + "\".");
       return;
     }
-    macroList.SetItemIndex(index);
-    // As a click on the radio button: the control-state rules run even when it is checked.
-    if (macrosRadio.Checked())
-      MacrosClicked();
-    else
-      macrosRadio.SetChecked(true);
-    if (command.repeat) {
-      repeatCountRadio.SetChecked(true);
-      repeatCountEdit.SetValue(*command.repeat);
-    }
+    // The run's macro and repeat count are its own: the window's target, selection and repeat
+    // choice stay as the user left them, and so does the settings file.
+    commandPlayback_ = CommandPlayback{library_.At(index), command.repeat};
     StartRun();
+    if (!running_) commandPlayback_.reset();
   } else if (command.start) {
     // As the start hotkey: nothing while a recording is under way, and a run that is already
     // going goes on.

@@ -32,4 +32,43 @@ class IPointPicker {
   virtual void Cancel() = 0;
 };
 
+// The window's message and input boxes, counted while they are open (the tray menu's Start
+// waits for them), and none at all once the session ends: nobody is left to answer them.
+class ModalDialogs : public plat::IDialogs {
+ public:
+  ModalDialogs(plat::IDialogs& inner, int& openCount) : inner_(inner), open_(openCount) {}
+  // From now on a message answers OK or No and an input box is cancelled, unseen.
+  void Silence() { silent_ = true; }
+  plat::MsgResult Message(plat::MsgKind kind, plat::MsgButtons buttons,
+                          const std::string& text) override {
+    if (silent_)
+      return buttons == plat::MsgButtons::YesNo ? plat::MsgResult::No : plat::MsgResult::Ok;
+    const Open open(open_);
+    return inner_.Message(kind, buttons, text);
+  }
+  bool InputBox(const std::string& caption, const std::string& prompt,
+                std::string& value) override {
+    if (silent_) return false;
+    const Open open(open_);
+    return inner_.InputBox(caption, prompt, value);
+  }
+
+  // Counts one modal window for its lifetime.
+  class Open {
+   public:
+    explicit Open(int& count) : count_(count) { ++count_; }
+    ~Open() { --count_; }
+    Open(const Open&) = delete;
+    Open& operator=(const Open&) = delete;
+
+   private:
+    int& count_;
+  };
+
+ private:
+  plat::IDialogs& inner_;
+  int& open_;
+  bool silent_ = false;
+};
+
 }  // namespace mainform

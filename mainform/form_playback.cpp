@@ -21,7 +21,7 @@ void MainForm::BeginMacroPlayback() {
 
 void MainForm::PlayMacroRuns(uint32_t leadMs) {
   // Held by the playback: removing it from the library meanwhile does not free it.
-  const std::shared_ptr<RecordedMacro> macro = SelectedMacroShared();
+  const std::shared_ptr<RecordedMacro> macro = MacroToPlay();
   if (!macro) {
     StopRun("No macro selected.");
     return;
@@ -33,8 +33,17 @@ void MainForm::PlayMacroRuns(uint32_t leadMs) {
     }
   // The repeat mode and count are read once: changing them later does not change how many
   // runs are played.
-  player_.Start(macro, untilStoppedRadio.Checked(), repeatCountEdit.Value(), leadMs,
-                speedEdit.Value());
+  const std::optional<int32_t> ownRepeat =
+      commandPlayback_ ? commandPlayback_->repeat : std::nullopt;
+  if (ownRepeat)
+    player_.Start(macro, false, *ownRepeat, leadMs, speedEdit.Value());
+  else
+    player_.Start(macro, untilStoppedRadio.Checked(), repeatCountEdit.Value(), leadMs,
+                  speedEdit.Value());
+}
+
+std::shared_ptr<RecordedMacro> MainForm::MacroToPlay() {
+  return commandPlayback_ ? commandPlayback_->macro : SelectedMacroShared();
 }
 
 void MainForm::PlaybackEnded(macros::MacroPlayer::End end) {
@@ -44,7 +53,9 @@ void MainForm::PlaybackEnded(macros::MacroPlayer::End end) {
         "program running as administrator.");
     return;
   }
-  StopRun((repeatCountRadio.Checked() ? "Completed macro repeat count. Runs done: "
-                                      : "Macro playback stopped. Runs done: ") +
+  // A count of the command line's own, or the window's repeat choice.
+  const bool counted = (commandPlayback_ && commandPlayback_->repeat) || repeatCountRadio.Checked();
+  StopRun((counted ? "Completed macro repeat count. Runs done: "
+                   : "Macro playback stopped. Runs done: ") +
           std::to_string(clicksDone_));
 }

@@ -20,7 +20,10 @@ void MainForm::BeginRecording() {
 
 void MainForm::FinishRecording(const std::string& reason, const HotkeyData* stopChord) {
   if (!recorder_.Recording() && !recorder_.CountingDown()) return;
-  const macros::MacroRecorder::Result result = recorder_.Finish(stopChord);
+  // Ended through the tray menu: the user's way to it is left out.
+  const std::optional<uint64_t> cut = trayCutMicros_;
+  trayCutMicros_.reset();
+  const macros::MacroRecorder::Result result = recorder_.Finish(stopChord, cut);
   LeaveCompactUi();
   if (!result.macro) {
     statusLabel.SetText("Macro recording cancelled or empty.");
@@ -36,6 +39,12 @@ void MainForm::FinishRecording(const std::string& reason, const HotkeyData* stop
     statusLabel.SetText("Macro saved: " + result.macro->Name() + ". " + reason);
   } else {
     statusLabel.SetText("Macro recorded but not saved: " + result.macro->Name() + ". " + reason);
+    // At the end of the session nobody is left to answer a box: the recording goes where it
+    // can be written.
+    if (sessionNotes_) {
+      SaveRecordingElsewhere(*result.macro, result.saveError);
+      return;
+    }
     svc_.Dialogs->Message(plat::MsgKind::Error, plat::MsgButtons::Ok,
                           "The macro could not be saved:\r\n" + result.saveError +
                               "\r\n\r\nIt is in the list and can be played. Rename it to save "

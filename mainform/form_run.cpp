@@ -19,6 +19,10 @@ void MainForm::ShowStartedFor(const plat::Point& point) {
   statusLabel.SetText(svc_.Input->HigherIntegrityAt(point) ? kStartedElevated : "Started");
 }
 
+std::string MainForm::DoneText() const {
+  return (PlaysMacro() ? "Runs done: " : "Clicks done: ") + std::to_string(clicksDone_);
+}
+
 std::string MainForm::RunningCaption() {
   return "Running... Press " + hotkeys_.Text(hotkeys::HotkeyAction::Stop) + " to stop";
 }
@@ -39,7 +43,7 @@ bool MainForm::StopHotkeyWorks() {
 void MainForm::StartRun() {
   if (running_ || recorder_.Recording() || recorder_.CountingDown()) return;
   if (!StopHotkeyWorks()) return;
-  if (macrosRadio.Checked() && SelectedMacro() == nullptr) {
+  if (PlaysMacro() && !MacroToPlay()) {
     svc_.Dialogs->Message(plat::MsgKind::Information, plat::MsgButtons::Ok,
                           "Please select a macro to play back.");
     return;
@@ -48,11 +52,12 @@ void MainForm::StartRun() {
   stopButton.SetEnabled(true);
   statusLabel.SetText("Started");
   // What is under the pointer can change before the first click: this only warns.
-  if (!macrosRadio.Checked()) ShowStartedFor(ClickTargetPoint());
+  if (!PlaysMacro()) ShowStartedFor(ClickTargetPoint());
   clicksDone_ = 0;
   running_ = true;
   // Where the program moves the pointer itself, the user's own movement stops the run.
-  if (stopOnMouseMoveCheck.Checked() && !cursorPositionRadio.Checked()) handCheck_.Arm();
+  if (stopOnMouseMoveCheck.Checked() && (PlaysMacro() || !cursorPositionRadio.Checked()))
+    handCheck_.Arm();
 
   if (minimizeToTrayCheck.Checked())
     HideMainWindow();
@@ -61,7 +66,7 @@ void MainForm::StartRun() {
 
   const int32_t delay = startDelayEdit.Value();
   if (delay <= 0) {
-    if (macrosRadio.Checked())
+    if (PlaysMacro())
       BeginMacroPlayback();
     else
       clickRun_.Start();
@@ -88,6 +93,7 @@ void MainForm::StopRun(const std::string& text) {
   startButton.SetEnabled(true);
   stopButton.SetEnabled(false);
   running_ = false;
+  commandPlayback_.reset();
   startDelayTimer_.SetEnabled(false);
   handCheck_.Disarm();
   // Nothing more of the run is sent, and a button it holds is let go before the status line
@@ -115,15 +121,13 @@ void MainForm::StartClicked() {
 }
 
 void MainForm::StopClicked() {
-  const char* prefix =
-      macrosRadio.Checked() ? "Stopped by button. Runs done: " : "Stopped by button. Clicks done: ";
-  StopRun(prefix + std::to_string(clicksDone_));
+  StopRun("Stopped by button. " + DoneText());
 }
 
 void MainForm::StartDelayElapsed() {
   startDelayTimer_.SetEnabled(false);
   if (!minimizeToTrayCheck.Checked()) EnterCompactUi(RunningCaption());
-  if (macrosRadio.Checked())
+  if (PlaysMacro())
     BeginMacroPlayback();
   else
     clickRun_.Start();

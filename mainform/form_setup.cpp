@@ -19,6 +19,7 @@ void MainForm::HotkeysClicked() {
                                       hotkeys_.Key(hotkeys::HotkeyAction::StartRecording)};
   // While the dialog is open the hotkeys do not fire: the dialog's fields take the keys.
   hotkeys_.UnregisterAll();
+  const mainform::ModalDialogs::Open open(modalOpen_);
   const bool applied = svc_.HotkeyDialog->Edit(current, [&](const hotkeys::HotkeyChoice& shown) {
     // The dialog's fields have no Win key: a row the user left as it was keeps its key whole.
     hotkeys::HotkeyChoice c = shown;
@@ -52,12 +53,17 @@ void MainForm::PickClicked() {
   if (running_ || !coordinatesRadio.Checked() || !svc_.PointPicker) return;
   // Out of the way, so that the point can be anywhere, also where the window is.
   svc_.Window->Hide();
+  picking_ = true;
   const bool covering = svc_.PointPicker->Begin([this](std::optional<plat::Point> point) {
+    picking_ = false;
     if (point) {
       coordXEdit.SetValue(point->X);
       coordYEdit.SetValue(point->Y);
     }
     ActivateMainWindow();
   });
-  if (!covering) ActivateMainWindow();
+  if (!covering) {
+    picking_ = false;
+    ActivateMainWindow();
+  }
 }

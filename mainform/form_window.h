@@ -24,6 +24,8 @@ class IFormWindow {
   // when the user asks for it (the notification icon, a second start of the program).
   virtual void Activate() = 0;
   virtual void Hide() = 0;
+  // Closes the window as its close button does, once the current message has been handled.
+  virtual void Close() = 0;
   // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, keeping position and size; no activation.
   virtual void SetTopMost(bool topMost) = 0;
   // SetWindowPos(HWND_TOPMOST, bounds, SWP_SHOWWINDOW | SWP_NOACTIVATE).

@@ -7,14 +7,15 @@
 
 using ui::Bounds;
 
-// The window's design: bounds in 96-DPI pixels within the parent (a group box or the panel).
+// The window's design: bounds in 96-DPI pixels within the parent (a group box or the panel). No
+// control's rectangle lies over another's, at any DPI: a click lands on the control under it.
 MainForm::MainForm(const mainform::FormServices& services)
     : startButton(ids::startButton, "startButton", {10, 14, 105, 25}),
       stopButton(ids::stopButton, "stopButton", {124, 14, 111, 25}),
       targetGroup(ids::targetGroup, "targetGroup", {10, 58, 225, 439}),
-      cursorPositionRadio(ids::cursorPositionRadio, "cursorPositionRadio", {11, 26, 190, 17},
+      cursorPositionRadio(ids::cursorPositionRadio, "cursorPositionRadio", {11, 26, 150, 17},
                           &targetGroup),
-      coordinatesRadio(ids::coordinatesRadio, "coordinatesRadio", {11, 59, 118, 17}, &targetGroup),
+      coordinatesRadio(ids::coordinatesRadio, "coordinatesRadio", {11, 59, 96, 17}, &targetGroup),
       coordXEdit(ids::coordXEdit, "coordXEdit", {109, 56, 44, 24}, -100000, 100000, 0,
                  &targetGroup),
       coordSeparatorLabel(ids::coordSeparatorLabel, "coordSeparatorLabel", {161, 59, 10, 15},
@@ -31,7 +32,7 @@ MainForm::MainForm(const mainform::FormServices& services)
                         &targetGroup),
       macroList(ids::macroList, "macroList", {10, 157, 204, 236}, &targetGroup),
       recordKeysCheck(ids::recordKeysCheck, "recordKeysCheck", {11, 405, 80, 17}, &targetGroup),
-      speedLabel(ids::speedLabel, "speedLabel", {104, 406, 54, 15}, &targetGroup),
+      speedLabel(ids::speedLabel, "speedLabel", {100, 406, 54, 15}, &targetGroup),
       speedEdit(ids::speedEdit, "speedEdit", {156, 402, 58, 24}, macros::MacroPlayer::kMinSpeed,
                 macros::MacroPlayer::kMaxSpeed, 100, &targetGroup),
       intervalGroup(ids::intervalGroup, "intervalGroup", {253, 10, 297, 97}),
@@ -45,7 +46,7 @@ MainForm::MainForm(const mainform::FormServices& services)
       secondsEdit(ids::secondsEdit, "secondsEdit", {152, 40, 49, 24}, 0, 59, 0, &intervalGroup),
       millisecondsEdit(ids::millisecondsEdit, "millisecondsEdit", {224, 40, 57, 24}, 0, 999, 50,
                        &intervalGroup),
-      jitterCheck(ids::jitterCheck, "jitterCheck", {16, 72, 113, 17}, &intervalGroup),
+      jitterCheck(ids::jitterCheck, "jitterCheck", {16, 72, 110, 17}, &intervalGroup),
       jitterEdit(ids::jitterEdit, "jitterEdit", {128, 70, 57, 24}, 0, 999, 0, &intervalGroup),
       clickTypeGroup(ids::clickTypeGroup, "clickTypeGroup", {253, 120, 297, 97}),
       buttonCombo(ids::buttonCombo, "buttonCombo", {16, 24, 113, 23}, &clickTypeGroup),
@@ -59,7 +60,7 @@ MainForm::MainForm(const mainform::FormServices& services)
       repeatGroup(ids::repeatGroup, "repeatGroup", {253, 301, 297, 87}),
       untilStoppedRadio(ids::untilStoppedRadio, "untilStoppedRadio", {16, 24, 177, 17},
                         &repeatGroup),
-      repeatCountRadio(ids::repeatCountRadio, "repeatCountRadio", {16, 48, 113, 17}, &repeatGroup),
+      repeatCountRadio(ids::repeatCountRadio, "repeatCountRadio", {16, 48, 92, 17}, &repeatGroup),
       repeatCountEdit(ids::repeatCountEdit, "repeatCountEdit", {112, 46, 73, 24}, 1, 65535, 100,
                       &repeatGroup),
       additionalGroup(ids::additionalGroup, "additionalGroup", {253, 400, 297, 97}),
@@ -76,15 +77,18 @@ MainForm::MainForm(const mainform::FormServices& services)
       statusLabel(ids::statusLabel, "statusLabel", {10, 5, 335, 15}, &statusPanel),
       websiteLink(ids::websiteLink, "websiteLink", {350, 5, 195, 15}, &statusPanel),
       svc_(services),
+      dialogs_(*services.Dialogs, modalOpen_),
       input_(*services.Input),
       clickRun_(input_, *services.Random, services.Timers, *this),
       handCheck_(*services.Input, *services.Clock, services.Timers),
       player_(*services.Clock, services.Timers, *this),
       settingsFile_(*services.Profile, *services.Env),
       hotkeys_(*services.Hotkeys),
-      library_(*services.Env, *services.Dialogs),
+      library_(*services.Env, dialogs_),
       recorder_(*services.Clock, *services.Input, *services.InputEvents, *services.Env,
                 services.Timers, library_, *this) {
+  // Every box of the window is counted while it is open.
+  svc_.Dialogs = &dialogs_;
   controls_ = {
       &startButton,       &stopButton,          &targetGroup,         &cursorPositionRadio,
       &coordinatesRadio,  &coordXEdit,          &coordSeparatorLabel, &coordYEdit,
@@ -187,9 +191,7 @@ MainForm::MainForm(const mainform::FormServices& services)
   player_.OnRunCompleted = [this] { ++clicksDone_; };
   input_.SetWatch(&handCheck_);
   handCheck_.OnHandMove = [this] {
-    StopRun(std::string("Stopped: the mouse was moved by hand.") +
-            (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
-            std::to_string(clicksDone_));
+    StopRun("Stopped: the mouse was moved by hand. " + DoneText());
   };
   player_.OnEnded = [this](macros::MacroPlayer::End end) { PlaybackEnded(end); };
 }
@@ -239,6 +241,7 @@ void MainForm::Create() {
   LoadMacroLibrary();
   ShowHotkeys();
   if (!hotkeys_.Problems().empty()) statusLabel.SetText(hotkeys_.Problems());
+  ShowSessionEndNote();
   startDelayTimer_.SetEnabled(false);
 }
 
@@ -249,6 +252,7 @@ void MainForm::Closing() {
 
 void MainForm::Destroy() {
   if (svc_.PointPicker) svc_.PointPicker->Cancel();
+  picking_ = false;
   recorder_.Shutdown();
   // Nothing ticks into a window that is going (closing during the countdown leaves it on).
   startDelayTimer_.SetEnabled(false);
@@ -260,17 +264,6 @@ void MainForm::Destroy() {
   hotkeys_.UnregisterAll();
   if (!savedAtSessionEnd_) SaveSettings();
   library_.Clear();
-}
-
-void MainForm::SessionEnding() {
-  const std::string reason = "Windows is shutting down.";
-  // A countdown is cancelled, a recording saved.
-  FinishRecording("Recording stopped: " + reason);
-  if (running_)
-    StopRun("Stopped: " + reason + (macrosRadio.Checked() ? " Runs done: " : " Clicks done: ") +
-            std::to_string(clicksDone_));
-  SaveSettings();
-  savedAtSessionEnd_ = true;
 }
 
 // Control-state rules.
@@ -343,10 +336,9 @@ void MainForm::HotkeyPressed(uintptr_t id) {
       if (recorder_.Recording()) {
         const HotkeyData chord = hotkeys_.Key(hotkeys::HotkeyAction::Stop);
         FinishRecording("Recording stopped by hotkey.", &chord);
-      } else if (macrosRadio.Checked())
-        StopRun("Stopped by hotkey. Runs done: " + std::to_string(clicksDone_));
-      else
-        StopRun("Stopped by hotkey. Clicks done: " + std::to_string(clicksDone_));
+      } else {
+        StopRun("Stopped by hotkey. " + DoneText());
+      }
       break;
     case hotkeys::HotkeyAction::StartRecording:
       if (recorder_.CountingDown()) BeginRecording();

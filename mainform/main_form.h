@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "mainform/command_line.h"
 #include "mainform/form_dialogs.h"
 #include "mainform/form_window.h"
+#include "mainform/tray_menu.h"
 #include "platform/input_events.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
@@ -171,6 +173,21 @@ class MainForm : private macros::IPlaybackOutput,
   // Shows, restores and activates the window: the user asked for it.
   void ActivateMainWindow();
   void TrayIconClicked();
+  // The notification icon's menu: its items as they stand now (Start only where a start could
+  // be, Stop only while something runs).
+  std::vector<mainform::TrayMenuItem> TrayMenu() const;
+  // The menu opens and closes. While it is open a run sends nothing (in cursor mode a click would
+  // pick an item); a recording leaves out what the user does from its opening on.
+  void TrayMenuOpening();
+  void TrayMenuClosed();
+  // A command of the menu (ids::trayStart to ids::trayExit), whenever it comes; false for any
+  // other identifier.
+  bool TrayCommand(int id);
+  // A modal window of the program is open: a message or input box, the hotkey dialog, the cover
+  // that picks a point.
+  bool ModalOpen() const { return modalOpen_ > 0 || picking_; }
+  // Input is going out (the system may deliver messages meanwhile).
+  bool SendingInput() const { return input_.Sending(); }
   void AlwaysOnTopClicked();
   void MinimizeToTrayClicked();
   void AboutClicked();
@@ -217,6 +234,9 @@ class MainForm : private macros::IPlaybackOutput,
 
   // A clicking run or a playback is under way (from StartRun to StopRun).
   bool Running() const { return running_; }
+  // The run under way, or the one being started, plays a macro: the window's Macros target, or
+  // a playback of the command line whatever the window's target.
+  bool PlaysMacro() const { return commandPlayback_.has_value() || macrosRadio.Checked(); }
   // Clicks of a clicking run, or whole runs of a playback, since the run started.
   uint64_t ClicksDone() const { return clicksDone_; }
   // The window is the compact bar of a run or a recording.
@@ -231,16 +251,34 @@ class MainForm : private macros::IPlaybackOutput,
   std::string deferredStopText_;
   bool running_ = false;
   uint64_t clicksDone_ = 0;
+  // A playback that the command line asked for (--play, --repeat): its macro and repeat count
+  // are its own, so the window's target, selection and repeat choice (and the settings file)
+  // stay the user's. Set from its start to the end of that run.
+  struct CommandPlayback {
+    std::shared_ptr<RecordedMacro> macro;
+    std::optional<int32_t> repeat;
+  };
+  std::optional<CommandPlayback> commandPlayback_;
   bool compactActive_ = false;
   // The settings were written at the end of the session; Destroy does not write them again.
   bool savedAtSessionEnd_ = false;
+  // During the end of the session: what could not be written in its place and where it went
+  // instead, for the next start's status line.
+  std::vector<std::string>* sessionNotes_ = nullptr;
   int32_t pendingSelection_ = -1;
   // The window as it was before the compact bar.
   plat::Rect savedBounds_;
   std::string savedCaption_;
   bool savedTopMost_ = false;
 
+  // Modal windows of the program that are open; the pick cover counts while it covers.
+  int modalOpen_ = 0;
+  bool picking_ = false;
+  // The tray menu opened at this tick during a recording: a recording's end from the menu
+  // leaves out what came from then on.
+  std::optional<uint64_t> trayCutMicros_;
   mainform::FormServices svc_;
+  mainform::ModalDialogs dialogs_;
   std::vector<ui::Control*> controls_;
   clicker::InputSynthesizer input_;
   clicker::ClickRun clickRun_;
@@ -252,6 +290,10 @@ class MainForm : private macros::IPlaybackOutput,
   macros::MacroRecorder recorder_;
   void SetCaption(const std::string& caption);
   std::string RunningCaption();
+  // "Runs done: N" for a playback, "Clicks done: N" for a clicking run.
+  std::string DoneText() const;
+  // The macro that a playback starting now plays: the command line's, or the selected one.
+  std::shared_ptr<RecordedMacro> MacroToPlay();
   // Whether the stop hotkey is registered; when it is not, says so in a message box.
   bool StopHotkeyWorks();
   void ShowHotkeys();
@@ -259,6 +301,11 @@ class MainForm : private macros::IPlaybackOutput,
   // integrity level, whose input Windows refuses.
   void ShowStartedFor(const plat::Point& point);
   void PlaybackEnded(macros::MacroPlayer::End end);
+  // At the end of the session: a recording that could not be saved in the macro folder goes to
+  // the temporary folder; the note of it is added to the session's notes.
+  void SaveRecordingElsewhere(RecordedMacro& macro, const std::string& error);
+  // The note that the last session's end left in the temporary folder, on the status line.
+  void ShowSessionEndNote();
   // IPlaybackOutput
   bool Move(int32_t x, int32_t y) override { return input_.MoveTo(x, y); }
   bool Press(int32_t x, int32_t y, int32_t button) override {

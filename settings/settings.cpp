@@ -90,8 +90,18 @@ bool SettingsFile::Read(Settings& v) {
   return true;
 }
 
+std::string FallbackFolderIn(plat::IEnvironment& env) {
+  std::string base = env.Variable("TEMP");
+  if (base.empty()) base = env.Variable("TMP");
+  if (base.empty()) return {};
+  return WithDelimiter(base) + product::kTitle;
+}
+
 void SettingsFile::Write(const Settings& v) {
-  const std::string path = Path();
+  WriteTo(Path(), v);
+}
+
+void SettingsFile::WriteTo(const std::string& path, const Settings& v) {
   auto put = [&](const char* section, const char* key, int64_t value) {
     if (!profile_.Write(path, section, key, std::to_string(value)))
       throw std::runtime_error("Unable to write to " + path);

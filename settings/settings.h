@@ -46,6 +46,10 @@ std::string SettingsFolderIn(plat::IEnvironment& env);
 // "<SettingsFolderIn>\settings.ini".
 std::string SettingsFilePathIn(plat::IEnvironment& env);
 
+// "<TEMP, else TMP>\JUX Zura Divudiv" (not created here): where the end of the Windows session
+// puts what cannot be written in its own place. Empty when neither variable is set.
+std::string FallbackFolderIn(plat::IEnvironment& env);
+
 class SettingsFile {
  public:
   SettingsFile(plat::IProfile& profile, plat::IEnvironment& env);
@@ -59,6 +63,8 @@ class SettingsFile {
   // Writes every key, in the file's order. Throws std::runtime_error("Unable to write to
   // <path>") at the first key that cannot be written. Other keys and sections of the file stay.
   void Write(const Settings& values);
+  // The same into the file at `path`.
+  void WriteTo(const std::string& path, const Settings& values);
 
  private:
   plat::IProfile& profile_;

@@ -93,8 +93,24 @@ class Environment : public plat::IEnvironment {
   void RemoveFile(const std::string& path) override;
 };
 
+// A menu made by CreatePopupMenu; destroyed once.
+class MenuHandle {
+ public:
+  explicit MenuHandle(HMENU h) : h_(h) {}
+  ~MenuHandle() {
+    if (h_) DestroyMenu(h_);
+  }
+  MenuHandle(const MenuHandle&) = delete;
+  MenuHandle& operator=(const MenuHandle&) = delete;
+  HMENU Get() const { return h_; }
+
+ private:
+  HMENU h_ = nullptr;
+};
+
 // The notification-area icon of a window: added once, re-added when the taskbar is re-created,
-// removed by its owner's destruction.
+// removed by its owner's destruction. Each addition asks for the behaviour of version 4 (the
+// event in LOWORD(lParam), the point in wParam, the keyboard's select and menu keys).
 class TrayIcon {
  public:
   static constexpr UINT kCallbackMessage = WM_APP + 1;
@@ -105,10 +121,21 @@ class TrayIcon {
   void Add(HWND hwnd, HICON icon, const std::wstring& tip);
   void Readd();
   void Remove();
+  // The shell took NOTIFYICON_VERSION_4 for the icon.
+  bool Version4() const { return version4_; }
+  // The callback's event, and the point it tells of in screen pixels.
+  UINT Event(LPARAM lp) const { return version4_ ? LOWORD(lp) : static_cast<UINT>(lp); }
+  POINT Point(WPARAM wp) const;
+  // Shows `menu` at `at` for the window and returns the chosen command (0: none), as the classic
+  // sample does it: the window comes to the foreground first, so that the menu closes when the
+  // user clicks elsewhere, and a WM_NULL after it lets the next click open it again.
+  static UINT TrackMenu(HWND hwnd, HMENU menu, POINT at);
 
  private:
+  void SetVersion();
   NOTIFYICONDATAW data_{};
   bool added_ = false;
+  bool version4_ = false;
 };
 
 }  // namespace win

@@ -122,16 +122,49 @@ void TrayIcon::Add(HWND hwnd, HICON icon, const std::wstring& tip) {
   data_.hIcon = icon;
   wcsncpy(data_.szTip, tip.c_str(), std::size(data_.szTip) - 1);
   added_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  SetVersion();
 }
 
 void TrayIcon::Readd() {
-  if (data_.hWnd) added_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  if (!data_.hWnd) return;
+  added_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  // The version is the icon's: a new taskbar knows nothing of it.
+  SetVersion();
+}
+
+void TrayIcon::SetVersion() {
+  version4_ = false;
+  if (!added_) return;
+  data_.uVersion = NOTIFYICON_VERSION_4;
+  version4_ = Shell_NotifyIconW(NIM_SETVERSION, &data_) != FALSE;
 }
 
 void TrayIcon::Remove() {
   if (data_.hWnd) Shell_NotifyIconW(NIM_DELETE, &data_);
   data_.hWnd = nullptr;
   added_ = false;
+  version4_ = false;
+}
+
+POINT TrayIcon::Point(WPARAM wp) const {
+  POINT at{};
+  if (version4_) {
+    at.x = static_cast<short>(LOWORD(wp));
+    at.y = static_cast<short>(HIWORD(wp));
+  } else {
+    GetCursorPos(&at);
+  }
+  return at;
+}
+
+UINT TrayIcon::TrackMenu(HWND hwnd, HMENU menu, POINT at) {
+  SetForegroundWindow(hwnd);
+  const UINT align = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
+  const UINT chosen = static_cast<UINT>(TrackPopupMenuEx(
+      menu, align | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y,
+      hwnd, nullptr));
+  PostMessageW(hwnd, WM_NULL, 0, 0);
+  return chosen;
 }
 
 }  // namespace win

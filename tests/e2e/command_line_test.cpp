@@ -145,11 +145,12 @@ TEST_F(CommandLineTest, ALaterCopyPlaysAMacroByItsNameTwice) {
   EXPECT_EQ(target_.Presses(0), 2) << Describe(target_.Events());
   EXPECT_EQ(target_.Count(WM_LBUTTONUP), 2) << Describe(target_.Events());
   ExpectEveryEventAtTheClickPoint();
-  EXPECT_TRUE(App().Checked(ids::macrosRadio));
-  EXPECT_TRUE(App().Enabled(ids::macroList));
-  EXPECT_FALSE(App().Enabled(ids::millisecondsEdit));
-  EXPECT_TRUE(App().Checked(ids::repeatCountRadio));
-  EXPECT_EQ(App().Text(ids::repeatCountEdit), L"2");
+  // The run's target and count were its own: the window's choices are the user's.
+  EXPECT_TRUE(App().Checked(ids::cursorPositionRadio));
+  EXPECT_FALSE(App().Enabled(ids::macroList));
+  EXPECT_TRUE(App().Enabled(ids::millisecondsEdit));
+  EXPECT_TRUE(App().Checked(ids::untilStoppedRadio));
+  EXPECT_EQ(App().Text(ids::repeatCountEdit), L"100");
 }
 
 TEST_F(CommandLineTest, AFirstCopyActsOnItsOwnArgumentsOnceItsWindowIsUp) {
@@ -160,7 +161,8 @@ TEST_F(CommandLineTest, AFirstCopyActsOnItsOwnArgumentsOnceItsWindowIsUp) {
       << Narrow(App().Text(ids::statusLabel)) << Describe(target_.Events());
   PumpFor(Ms{300});
   EXPECT_EQ(target_.Presses(0), 2) << Describe(target_.Events());
-  EXPECT_EQ(App().Text(ids::repeatCountEdit), L"2");
+  EXPECT_TRUE(App().Checked(ids::untilStoppedRadio));
+  EXPECT_EQ(App().Text(ids::repeatCountEdit), L"100");
 }
 
 // --tray: the window stays hidden; a later start without arguments brings it, as the

@@ -143,9 +143,11 @@ class Dialogs : public plat::IDialogs {
   std::deque<plat::MsgResult> answers;  // empty: Ok / Yes
   std::deque<std::pair<bool, std::string>> inputs;
   std::vector<std::string> inputPrompts;
+  std::function<void()> whileOpen;  // runs while a box is shown
   plat::MsgResult Message(plat::MsgKind kind, plat::MsgButtons buttons,
                           const std::string& text) override {
     messages.push_back({kind, buttons, text});
+    if (whileOpen) whileOpen();
     if (answers.empty())
       return buttons == plat::MsgButtons::YesNo ? plat::MsgResult::Yes : plat::MsgResult::Ok;
     auto a = answers.front();
@@ -155,6 +157,7 @@ class Dialogs : public plat::IDialogs {
   bool InputBox(const std::string& caption, const std::string& prompt,
                 std::string& value) override {
     inputPrompts.push_back(caption + "|" + prompt + "|" + value);
+    if (whileOpen) whileOpen();
     if (inputs.empty()) return false;
     auto [ok, text] = inputs.front();
     inputs.pop_front();
@@ -207,6 +210,7 @@ class Window : public mainform::IFormWindow {
     visible = true;
     calls.push_back("Activate");
   }
+  void Close() override { calls.push_back("Close"); }
   void Repaint() override { calls.push_back("Repaint"); }
   int CaptionHeight() override { return captionHeight; }
   int FrameHeight() override { return frameHeight; }
@@ -256,6 +260,7 @@ class Profile : public plat::IProfile {
   std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
   std::string path;       // the one file it holds
   std::string failOnKey;  // a write of this key fails
+  std::string failPath;   // every write to this file fails
   std::vector<std::string> writes;
 
   bool Read(const std::string& p, const std::string& section, const std::string& key,
@@ -272,7 +277,7 @@ class Profile : public plat::IProfile {
   }
   bool Write(const std::string& p, const std::string& section, const std::string& key,
              const std::string& value) override {
-    if (key == failOnKey) return false;
+    if (key == failOnKey || p == failPath) return false;
     path = p;
     writes.push_back(section + "/" + key + "=" + value);
     for (auto& [name, keys] : sections)

@@ -133,17 +133,16 @@ TEST_F(FormCommandTest, PlayTakesTheExactNameFirstThenOneThatDiffersInCase) {
        3},
   };
   for (const auto& c : cases) {
-    m.macroList.SetItemIndex(-1);
-    m.cursorPositionRadio.UserClick();
+    f.mouse.sent.clear();
     m.RunCommand(Play(c.asked));
     EXPECT_TRUE(m.Running()) << c.asked << ": " << m.statusLabel.Text();
-    EXPECT_EQ(m.macroList.ItemIndex(), c.index) << c.asked;
-    // The Macros target with its control-state rules, as a click on it gives.
-    EXPECT_TRUE(m.macrosRadio.Checked()) << c.asked;
-    EXPECT_TRUE(m.macroList.Enabled()) << c.asked;
-    EXPECT_TRUE(m.speedEdit.Enabled()) << c.asked;
-    EXPECT_FALSE(m.intervalGroup.Enabled()) << c.asked;
-    EXPECT_FALSE(m.clickTypeCombo.Enabled()) << c.asked;
+    // The macro's first move goes to its own point, 100 plus its position.
+    ASSERT_FALSE(f.mouse.sent.empty()) << c.asked;
+    EXPECT_EQ(f.mouse.sent[0].dx, clicker::ToAbsoluteCoord(100 + c.index, 0, 1920)) << c.asked;
+    // The window stays as the user left it.
+    EXPECT_EQ(m.macroList.ItemIndex(), -1) << c.asked;
+    EXPECT_TRUE(m.cursorPositionRadio.Checked()) << c.asked;
+    EXPECT_TRUE(m.intervalGroup.Enabled()) << c.asked;
     m.StopRun("stopped");
   }
   m.RunCommand(
@@ -152,7 +151,7 @@ TEST_F(FormCommandTest, PlayTakesTheExactNameFirstThenOneThatDiffersInCase) {
   EXPECT_FALSE(m.Running());
 }
 
-TEST_F(FormCommandTest, RepeatSetsTheCountOtherwiseTheSavedRepeatModeApplies) {
+TEST_F(FormCommandTest, RepeatSetsTheRunsCountOtherwiseTheSavedRepeatModeApplies) {
   const struct {
     const char* label;
     bool savedUntilStopped;
@@ -184,18 +183,74 @@ TEST_F(FormCommandTest, RepeatSetsTheCountOtherwiseTheSavedRepeatModeApplies) {
     if (c.expectedRuns < 0) {
       EXPECT_TRUE(n.Running()) << c.label;
       EXPECT_GE(presses, 50) << c.label;
-      EXPECT_TRUE(n.untilStoppedRadio.Checked()) << c.label;
-      continue;
+    } else {
+      EXPECT_FALSE(n.Running()) << c.label;
+      EXPECT_EQ(presses, c.expectedRuns) << c.label;
+      EXPECT_EQ(n.statusLabel.Text(),
+                "Completed macro repeat count. Runs done: " + std::to_string(c.expectedRuns))
+          << c.label;
     }
-    EXPECT_FALSE(n.Running()) << c.label;
-    EXPECT_EQ(presses, c.expectedRuns) << c.label;
-    EXPECT_EQ(n.statusLabel.Text(),
-              "Completed macro repeat count. Runs done: " + std::to_string(c.expectedRuns))
-        << c.label;
-    EXPECT_TRUE(n.repeatCountRadio.Checked()) << c.label;
-    EXPECT_TRUE(n.repeatCountEdit.Enabled()) << c.label;
-    EXPECT_EQ(n.repeatCountEdit.Text(), std::to_string(c.repeat ? *c.repeat : 5)) << c.label;
+    // The window's choices are the user's, before, during and after the command's run.
+    EXPECT_EQ(n.untilStoppedRadio.Checked(), c.savedUntilStopped) << c.label;
+    EXPECT_EQ(n.repeatCountEdit.Enabled(), !c.savedUntilStopped) << c.label;
+    EXPECT_EQ(n.repeatCountEdit.Text(), c.savedUntilStopped ? "100" : "5") << c.label;
+    EXPECT_TRUE(n.cursorPositionRadio.Checked()) << c.label;
+    EXPECT_EQ(n.macroList.ItemIndex(), -1) << c.label;
   }
+}
+
+// The user's choices as the settings file keeps them are those of before a --play run: the
+// target, the selection, the repeat choice and count. Stopping it tells of runs, not clicks, and
+// the next Start is the window's own run again.
+TEST_F(FormCommandTest, APlayRunLeavesTheSavedChoicesAlone) {
+  AddMacros({"Report", "Login"});
+  m.coordinatesRadio.UserClick();
+  m.coordXEdit.UserSetText("700");
+  m.macroList.SetItemIndex(1);
+  m.untilStoppedRadio.UserClick();
+  const settings::Settings before = m.CurrentSettings();
+  ASSERT_EQ(before.targetMode, 1);
+
+  m.RunCommand(Play("report", 3));
+  ASSERT_TRUE(m.Running());
+  f.clock.Advance(1000);
+  EXPECT_FALSE(m.Running());
+  EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 3");
+  EXPECT_EQ(Presses(), 3);
+
+  m.RunCommand(Play("Login"));  // until stopped, as the window says
+  f.clock.Advance(95);
+  m.RunCommand(Stop());
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped from the command line. Runs done: 4");
+
+  m.Destroy();  // writes the settings file
+  const std::pair<const char*, const char*> keys[] = {{"Target", "mode"},
+                                                      {"Repeat", "untilStopped"},
+                                                      {"Repeat", "count"},
+                                                      {"Macros", "selected"},
+                                                      {"Coords", "x"}};
+  const std::string expected[] = {"1", "1", "100", "1", "700"};
+  for (size_t i = 0; i < std::size(keys); ++i)
+    EXPECT_EQ(f.profile.Get(keys[i].first, keys[i].second), expected[i]) << keys[i].second;
+  const settings::Settings after = m.CurrentSettings();
+  EXPECT_EQ(after.targetMode, before.targetMode);
+  EXPECT_EQ(after.untilStopped, before.untilStopped);
+  EXPECT_EQ(after.repeatCount, before.repeatCount);
+  EXPECT_EQ(after.selectedMacro, before.selectedMacro);
+}
+
+TEST_F(FormCommandTest, AfterAPlayRunStartIsTheWindowsOwnRunAgain) {
+  AddMacros({"Report"});
+  m.RunCommand(Play("Report", 1));
+  f.clock.Advance(100);
+  ASSERT_FALSE(m.Running());
+  const size_t sent = f.mouse.sent.size();
+  m.startButton.UserClick();  // the cursor-position run of the window
+  f.clock.Advance(250);
+  m.stopButton.UserClick();
+  EXPECT_EQ(m.statusLabel.Text(), "Stopped by button. Clicks done: 2");
+  for (size_t i = sent; i < f.mouse.sent.size(); ++i)
+    EXPECT_EQ(f.mouse.sent[i].dwFlags & 0x8000u, 0u) << "a move in a cursor-position run";
 }
 
 TEST_F(FormCommandTest, AnUnknownNameIsToldAndNothingStartsOrChanges) {
@@ -239,7 +294,8 @@ TEST_F(FormCommandTest, PlayDuringARunChangesNothingUnlessStopComesFirst) {
   Command stopThenPlay = Play("Report", 1);
   stopThenPlay.stop = true;
   m.RunCommand(stopThenPlay);
-  EXPECT_TRUE(m.macrosRadio.Checked());
+  EXPECT_TRUE(m.Running());
+  EXPECT_TRUE(m.cursorPositionRadio.Checked());
   f.clock.Advance(1000);
   EXPECT_FALSE(m.Running());
   EXPECT_EQ(m.statusLabel.Text(), "Completed macro repeat count. Runs done: 1");

@@ -1,9 +1,13 @@
-// The end of the Windows session: what is under way is finished as a stop would finish it, the
-// settings are written then, and the window's destruction afterwards writes nothing again.
+// The end of the Windows session: the settings are written first, what is under way is finished
+// as a stop would finish it, and the window's destruction afterwards writes nothing again. No box
+// is shown: what cannot be written in its place goes to the temporary folder, and the next start
+// says where.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "fakes.h"
 
@@ -151,6 +155,103 @@ TEST_F(SessionEndTest, NothingUnderWayOnlyWritesTheSettings) {
   fakes::Form g;
   g.frm.Destroy();
   EXPECT_EQ(g.profile.Get("Interval", "ms"), "100");
+}
+
+// What cannot be written in its place at the end of the session goes to the temporary folder
+// (TEMP, else TMP), with no box; the next start says where on the status line, once.
+struct SessionEndElsewhereTest : ::testing::Test {
+  fakes::TempDir dir{"elsewhere"};
+  fs::path appData = dir.path / "appdata";
+  fs::path temp = dir.path / "temp";
+  fs::path fallback = temp / "JUX Zura Divudiv";
+  fs::path settingsPath = appData / "JUX Zura Divudiv" / "settings.ini";
+  std::function<void(fakes::Form&)> setup = [this](fakes::Form& g) {
+    g.env.realFiles = true;
+    g.env.vars["APPDATA"] = appData.string();
+    g.env.vars["TMP"] = temp.string();
+  };
+
+  // The next start on the same folders: its status line.
+  std::string NextStartStatus() {
+    fakes::Form next{setup};
+    return next.frm.statusLabel.Text();
+  }
+  static std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+};
+
+TEST_F(SessionEndElsewhereTest, ARecordingThatCannotBeSavedGoesToTheTemporaryFolder) {
+  fakes::Form f{setup};
+  const fs::path macros = appData / "JUX Zura Divudiv" / "Macros";
+  fs::remove_all(macros);
+  { std::ofstream(macros.string()) << "not a folder"; }
+  f.frm.macrosRadio.UserClick();
+  f.frm.createMacroButton.UserClick();
+  f.frm.HotkeyPressed(kStartMacrosHotkey);
+  f.clock.Advance(300);
+  f.input.Mouse(0x200, 30, 40);
+  f.dialogs.messages.clear();
+
+  f.frm.SessionEnding();
+  EXPECT_TRUE(f.dialogs.messages.empty()) << f.dialogs.messages[0].text;
+  const fs::path saved = fallback / "2024-03-07_09.05.02_(0.3s).juxmac";
+  ASSERT_TRUE(fs::is_regular_file(saved));
+  EXPECT_NE(Read(saved).find("E=300|0|30|40|-1"), std::string::npos) << Read(saved);
+  EXPECT_EQ(f.profile.Get("Target", "mode"), "2");  // the settings were written as always
+
+  const std::string status = NextStartStatus();
+  EXPECT_EQ(status.rfind("At the end of the last Windows session the recording \"2024-03-07 "
+                         "09.05.02 (0.3s)\" could not be saved in the macro folder (",
+                         0),
+            0u)
+      << status;
+  EXPECT_NE(status.find(macros.string()), std::string::npos) << "what could not be written";
+  EXPECT_NE(status.find("; it is in " + saved.string() + "."), std::string::npos) << status;
+  EXPECT_EQ(NextStartStatus(), "Ready");  // said once
+}
+
+TEST_F(SessionEndElsewhereTest, SettingsThatCannotBeWrittenGoToTheTemporaryFolder) {
+  fakes::Form f{setup};
+  f.profile.failPath = settingsPath.string();
+  f.frm.millisecondsEdit.UserSetText("137");
+  f.frm.startButton.UserClick();  // a run stops as always
+  f.clock.Advance(150);
+
+  f.frm.SessionEnding();
+  EXPECT_TRUE(f.dialogs.messages.empty());
+  EXPECT_FALSE(f.frm.Running());
+  EXPECT_EQ(f.frm.statusLabel.Text(), "Stopped: Windows is shutting down. Clicks done: 1");
+  const fs::path elsewhere = fallback / "settings.ini";
+  EXPECT_EQ(f.profile.path, elsewhere.string());
+  EXPECT_EQ(f.profile.Get("Interval", "ms"), "137");
+  const size_t writes = f.profile.writes.size();
+  f.frm.Destroy();
+  EXPECT_EQ(f.profile.writes.size(), writes);
+
+  EXPECT_EQ(NextStartStatus(),
+            "At the end of the last Windows session the settings could not be written (Unable to "
+            "write to " +
+                settingsPath.string() + "); they are in " + elsewhere.string() + ".");
+}
+
+// The settings come first: they are written before a recording is finished and a run stopped,
+// and a failing one does not keep the recording from being saved.
+TEST_F(SessionEndElsewhereTest, TheSettingsAreWrittenFirst) {
+  fakes::Form f{setup};
+  f.profile.failPath = settingsPath.string();
+  f.frm.macrosRadio.UserClick();
+  f.frm.createMacroButton.UserClick();
+  f.frm.HotkeyPressed(kStartMacrosHotkey);
+  f.clock.Advance(100);
+  f.input.Mouse(0x200, 30, 40);
+  // The selection the recording's end makes is not in the settings: they were written before.
+  f.frm.SessionEnding();
+  EXPECT_EQ(f.profile.Get("Macros", "selected"), "-1");
+  EXPECT_EQ(f.frm.macroList.ItemIndex(), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(appData / "JUX Zura Divudiv" / "Macros"), {}), 1);
+  EXPECT_TRUE(f.dialogs.messages.empty());
 }
 
 }  // namespace
