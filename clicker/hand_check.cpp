@@ -33,6 +33,8 @@ void HandCheck::Disarm() {
   seen_.reset();
   seenToo_.reset();
   limitFor_.reset();
+  restPoint_.reset();
+  requested_.reset();
   steps_.clear();
   travelled_ = 0;
 }
@@ -59,9 +61,9 @@ bool HandCheck::Check() {
   if (!armed_) return true;
   plat::Point now;
   if (!Watching()) {
-    // Where the user left the pointer is where the display server has it (unless the system
-    // still answers with the program's last point).
-    if (resyncs_ && input_.CursorPos(now) && now != requested_) restPoint_ = now;
+    // Where the user left the pointer is where the display server has it (Arm brought the two
+    // into step).
+    if (resyncs_ && input_.CursorPos(now)) restPoint_ = now;
     return true;
   }
   // The next reading comes with the next input or, in a wait, a poll period from now: at short

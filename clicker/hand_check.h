@@ -66,7 +66,7 @@ class HandCheck : public ISendWatch {
   std::optional<plat::Point> seenToo_;
   // Where the system may put the pointer back by itself (see plat::IInput::PointerResyncs):
   // the last point the pointer was read at that the program had not put it on, and where and
-  // when the program last moved it. They describe the system, not a run: kept from run to run.
+  // when the program last moved it.
   bool resyncs_ = false;
   std::optional<plat::Point> restPoint_;
   std::optional<plat::Point> requested_;
