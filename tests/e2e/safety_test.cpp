@@ -98,6 +98,16 @@ class SafetyTest : public ProgramTest {
     }
     return MsUntilStatus(kHandStop, first);
   }
+  // The run that was started goes on for `during` with nobody touching the mouse, and then
+  // it is the Stop button that ends it.
+  void GoesOnUntilTheStopButton(Ms during) {
+    PumpFor(during);
+    EXPECT_FALSE(App().Enabled(ids::startButton)) << Narrow(App().Text(ids::statusLabel));
+    App().Click(ids::stopButton);
+    ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
+    EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by button.", 0), 0u)
+        << Narrow(App().Text(ids::statusLabel));
+  }
   void WriteMacro(const std::string& name, const std::string& events, const char* mode = "2") {
     const fs::path folder = fs::path(appData_.Path()) / L"JUX Zura Divudiv";
     fs::create_directories(folder / L"Macros");
@@ -240,22 +250,12 @@ TEST_F(SafetyTest, NoRunStopsWithoutAHand) {
     App().SetText(ids::millisecondsEdit, L"1");
     target_.Clear();
     ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
-    PumpFor(Ms{1500});
-    EXPECT_FALSE(App().Enabled(ids::startButton)) << Narrow(App().Text(ids::statusLabel));
+    GoesOnUntilTheStopButton(Ms{1500});
     EXPECT_GT(target_.Presses(0), 300);
-    App().Click(ids::stopButton);
-    ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
-    EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by button.", 0), 0u)
-        << Narrow(App().Text(ids::statusLabel));
 
     App().Click(ids::macrosRadio);
     ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
-    PumpFor(Ms{2000});
-    EXPECT_FALSE(App().Enabled(ids::startButton)) << Narrow(App().Text(ids::statusLabel));
-    App().Click(ids::stopButton);
-    ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
-    EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by button.", 0), 0u)
-        << Narrow(App().Text(ids::statusLabel));
+    GoesOnUntilTheStopButton(Ms{2000});
   }
 }
 
@@ -276,22 +276,12 @@ TEST_F(SafetyTest, NoRunStopsWithoutAHandWhileAnotherProgramHooksTheMouse) {
   App().SetText(ids::millisecondsEdit, L"400");
   target_.Clear();
   ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
-  PumpFor(Ms{2500});
-  EXPECT_FALSE(App().Enabled(ids::startButton)) << Narrow(App().Text(ids::statusLabel));
+  GoesOnUntilTheStopButton(Ms{2500});
   EXPECT_GE(target_.Presses(0), 4);
-  App().Click(ids::stopButton);
-  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
-  EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by button.", 0), 0u)
-      << Narrow(App().Text(ids::statusLabel));
 
   App().Click(ids::macrosRadio);
   ASSERT_EQ(App().Click(ids::startButton), Program::ClickOutcome::Handled);
-  PumpFor(Ms{2500});
-  EXPECT_FALSE(App().Enabled(ids::startButton)) << Narrow(App().Text(ids::statusLabel));
-  App().Click(ids::stopButton);
-  ASSERT_TRUE(WaitUntil([&] { return App().Enabled(ids::startButton); }, Ms{3000}));
-  EXPECT_EQ(App().Text(ids::statusLabel).rfind(L"Stopped by button.", 0), 0u)
-      << Narrow(App().Text(ids::statusLabel));
+  GoesOnUntilTheStopButton(Ms{2500});
 }
 
 TEST_F(SafetyTest, MovingTheMouseStopsAPlaybackDuringAWait) {

@@ -245,6 +245,25 @@ TEST(HandCheckRuleTest, APointerPutBackWhereTheDisplayServerHasItIsNoHand) {
   }
 }
 
+// How many of the records sent have these flags.
+int Sent(const fakes::Mouse& mouse, uint32_t flags) {
+  int n = 0;
+  for (const auto& r : mouse.sent) n += r.dwFlags == flags;
+  return n;
+}
+
+// The hand moves the pointer by (dx, dy) every 8 ms for at most `forMs`: the milliseconds from
+// its first step until the run stopped, or -1.
+double HandDrags(fakes::Form& f, int32_t dx, int32_t dy, uint32_t forMs) {
+  for (uint32_t t = 8; t <= forMs; t += 8) {
+    f.mouse.cursor.X += dx;
+    f.mouse.cursor.Y += dy;
+    f.clock.Advance(8);
+    if (!f.frm.Running()) return t;
+  }
+  return -1;
+}
+
 // The window: which runs are watched, and a stop as every stop is.
 struct HandMoveTest : ::testing::Test {
   fakes::Form f;
@@ -255,16 +274,6 @@ struct HandMoveTest : ::testing::Test {
     m.coordYEdit.UserSetText("400");
     m.millisecondsEdit.UserSetText(ms);
     m.startButton.UserClick();
-  }
-  // The hand moves the pointer 8 px every 8 ms for at most `forMs`: the milliseconds from its
-  // first step until the run stopped, or -1.
-  double HandDrags(uint32_t forMs) {
-    for (uint32_t t = 8; t <= forMs; t += 8) {
-      f.mouse.cursor.X += 8;
-      f.clock.Advance(8);
-      if (!m.Running()) return t;
-    }
-    return -1;
   }
 };
 
@@ -281,12 +290,7 @@ TEST_F(HandMoveTest, ACoordinatesRunStopsAtEveryIntervalAndNothingMoreIsSent) {
     g.clock.Advance(120);
     ASSERT_TRUE(n.Running());
     const uint64_t clicks = n.ClicksDone();
-    double took = -1;
-    for (uint32_t t = 8; t <= 1000 && took < 0; t += 8) {
-      g.mouse.cursor.X += 8;
-      g.clock.Advance(8);
-      if (!n.Running()) took = t;
-    }
+    const double took = HandDrags(g, 8, 0, 1000);
     EXPECT_GE(took, 0);
     EXPECT_LE(took, 300);
     const std::string status = n.statusLabel.Text();
@@ -294,9 +298,7 @@ TEST_F(HandMoveTest, ACoordinatesRunStopsAtEveryIntervalAndNothingMoreIsSent) {
                           std::to_string(n.ClicksDone()));
     EXPECT_GE(n.ClicksDone(), clicks);
     // The clicks counted are the clicks sent.
-    int presses = 0;
-    for (const auto& r : g.mouse.sent) presses += r.dwFlags == kLeftDownFlag;
-    EXPECT_EQ(static_cast<uint64_t>(presses), n.ClicksDone());
+    EXPECT_EQ(static_cast<uint64_t>(Sent(g.mouse, kLeftDownFlag)), n.ClicksDone());
     const size_t sentAtStop = g.mouse.sent.size();
     g.clock.Advance(1000);
     EXPECT_EQ(g.mouse.sent.size(), sentAtStop);
@@ -321,13 +323,8 @@ TEST_F(HandMoveTest, AHeldClickIsLetGo) {
   f.mouse.cursor.X += 200;
   f.clock.Advance(clicker::HandCheck::kPollMs);
   EXPECT_FALSE(m.Running());
-  int presses = 0, releases = 0;
-  for (const auto& r : f.mouse.sent) {
-    presses += r.dwFlags == kLeftDownFlag;
-    releases += r.dwFlags == kLeftUpFlag;
-  }
-  EXPECT_EQ(presses, 1);
-  EXPECT_EQ(releases, 1);
+  EXPECT_EQ(Sent(f.mouse, kLeftDownFlag), 1);
+  EXPECT_EQ(Sent(f.mouse, kLeftUpFlag), 1);
 }
 
 TEST_F(HandMoveTest, APlaybackStopsInAWaitAndWhileItMovesAndLetsGoOfWhatItHolds) {
@@ -351,22 +348,12 @@ TEST_F(HandMoveTest, APlaybackStopsInAWaitAndWhileItMovesAndLetsGoOfWhatItHolds)
     n.startButton.UserClick();
     g.clock.Advance(500);
     ASSERT_TRUE(n.Running());
-    double took = -1;
-    for (uint32_t t = 8; t <= 1000 && took < 0; t += 8) {
-      g.mouse.cursor.Y += 8;
-      g.clock.Advance(8);
-      if (!n.Running()) took = t;
-    }
+    const double took = HandDrags(g, 0, 8, 1000);
     EXPECT_GE(took, 0);
     EXPECT_LE(took, 300);
     EXPECT_EQ(n.statusLabel.Text(), "Stopped: the mouse was moved by hand. Runs done: 0");
-    int presses = 0, releases = 0;
-    for (const auto& r : g.mouse.sent) {
-      presses += r.dwFlags == kLeftDownFlag;
-      releases += r.dwFlags == kLeftUpFlag;
-    }
-    EXPECT_EQ(presses, 1);
-    EXPECT_EQ(releases, 1);
+    EXPECT_EQ(Sent(g.mouse, kLeftDownFlag), 1);
+    EXPECT_EQ(Sent(g.mouse, kLeftUpFlag), 1);
   }
 }
 
@@ -376,13 +363,13 @@ TEST_F(HandMoveTest, CursorModeTheOptionOffAndTheStartDelayLeaveTheMouseAlone) {
   m.millisecondsEdit.UserSetText("50");
   m.startButton.UserClick();  // cursor position
   f.clock.Advance(100);
-  EXPECT_EQ(HandDrags(1000), -1);
+  EXPECT_EQ(HandDrags(f, 8, 0, 1000), -1);
   EXPECT_TRUE(m.Running());
   m.stopButton.UserClick();
 
   m.startDelayEdit.UserSetText("2");
   CoordinatesRun();
-  EXPECT_EQ(HandDrags(1500), -1) << "stopped during the start delay";
+  EXPECT_EQ(HandDrags(f, 8, 0, 1500), -1) << "stopped during the start delay";
   EXPECT_TRUE(m.Running());
   m.stopButton.UserClick();
   m.startDelayEdit.UserSetText("0");
@@ -392,7 +379,7 @@ TEST_F(HandMoveTest, CursorModeTheOptionOffAndTheStartDelayLeaveTheMouseAlone) {
   m.stopOnMouseMoveCheck.UserClick();
   CoordinatesRun();
   f.clock.Advance(100);
-  EXPECT_EQ(HandDrags(1000), -1);
+  EXPECT_EQ(HandDrags(f, 8, 0, 1000), -1);
   EXPECT_TRUE(m.Running());
   m.stopButton.UserClick();
   EXPECT_EQ(f.input.starts, 0) << "a run hooks nothing";
