@@ -38,6 +38,11 @@ class InputSynthesizer {
 
   // The watch asked before every send; none by default.
   void SetWatch(ISendWatch* watch) { watch_ = watch; }
+  // Whether the pointer is on `p` now.
+  bool PointerAt(const plat::Point& p) {
+    plat::Point now;
+    return input_.CursorPos(now) && now == p;
+  }
   // Asks the watch now, as a send would: false when it withholds input.
   bool WatchAllows() { return !watch_ || sending_ || watch_->BeforeSend(); }
 

@@ -248,6 +248,7 @@ TEST_F(RunTest, ClickTypesAndButtonsSendTheirRecords) {
       f.mouse.calls.clear();
       m.buttonCombo.SetItemIndex(c.button);
       m.clickTypeCombo.SetItemIndex(c.type);
+      f.mouse.cursor = {400, 300};  // away from the coordinates (0, 0)
       m.ClickRun().PerformAction(m.CurrentClickPlan());
       f.clock.Advance(100);  // a hold (80 ms) ends
       std::vector<uint32_t> flags = c.flags;
@@ -469,6 +470,15 @@ TEST_F(RunTest, CoordinatesModeMovesFirstCursorModeDoesNot) {
   move.dwFlags = kMove;
   move.dwExtraInfo = clicker::kInputMarker;
   EXPECT_EQ(f.mouse.sent[0], move);
+  // Where the pointer already is, the click goes alone; moved away, it is brought back first.
+  f.mouse.sent.clear();
+  m.ClickRun().PerformAction(m.CurrentClickPlan());
+  EXPECT_EQ(Flags(), (std::vector<uint32_t>{kLeftDown, kLeftUp}));
+  f.mouse.sent.clear();
+  f.mouse.cursor = {961, 540};
+  m.ClickRun().PerformAction(m.CurrentClickPlan());
+  EXPECT_EQ(Flags(), (std::vector<uint32_t>{kMove, kLeftDown, kLeftUp}));
+  EXPECT_EQ(f.mouse.cursor, (plat::Point{960, 540}));
 
   f.mouse.sent.clear();
   m.cursorPositionRadio.UserClick();
